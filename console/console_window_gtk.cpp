@@ -357,3 +357,9 @@ void close_console_window()
     session->window.reset();
     session.reset();
 }
+
+void sync_console_window()
+{
+    GdkGuard lock;
+    gdk_display_sync(gdk_display_get_default());
+}

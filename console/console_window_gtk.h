@@ -22,6 +22,10 @@
 // hold the GDK lock.
 void close_console_window();
 
+// Waits until the X server has carried out every drawing request made so
+// far; for benchmarks and tests that measure or look at pixels.
+void sync_console_window();
+
 // The program's GDK lock (GdkMutex, recursive). Every toolkit call outside
 // the toolkit thread's handlers is made between these.
 void gdkLock();
