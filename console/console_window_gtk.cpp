@@ -264,6 +264,15 @@ void CConsoleWindow::on_commit(GtkIMContext*, const gchar* text, gpointer self)
 // own for as long as the window is open.
 struct CWindowSession
 {
+    // A program that ends without close_console_window (exit on a fatal
+    // error) leaves the threads to the end of the process rather than
+    // terminating in std::thread's destructor.
+    ~CWindowSession()
+    {
+        if (toolkit.joinable())
+            toolkit.detach();
+    }
+
     CConsole* con = nullptr;
     std::unique_ptr<CConsoleWindow> window;
     std::thread toolkit;
