@@ -49,6 +49,19 @@ TEST(Permissions, OwnerNamesAndIds)
     EXPECT_EQ(Str2GID(L"99999999999"), NoGID); // too wide for an id
 }
 
+TEST(Permissions, MyPermissionsPicksTheClass)
+{
+    const uid_t me = geteuid(), other = me + 12345;
+    const gid_t mine = getegid(), foreign = mine + 12345;
+    const struct { uid_t uid; gid_t gid; int bits; } rows[] = {
+        {me, foreign, 6},  // owner bits, even when they give less than others
+        {other, mine, 5},  // the effective group counts as the process's own
+        {other, foreign, 7},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(MyPermissions(0657, r.uid, r.gid), r.bits) << r.uid << ":" << r.gid;
+}
+
 TEST(Permissions, ReadOnlyOverrideAndRelease)
 {
     TempDir t;
