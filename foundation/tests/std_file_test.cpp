@@ -1,5 +1,6 @@
 #include "foundation/std_file.h"
 
+#include "foundation/random_file.h"
 #include "foundation/tests/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,7 @@ std::vector<std::string> read_lines(StdFile& f, int size)
 
 }
 
+// RandomFile reads lines by its own road and must follow the same rules.
 TEST(StdFile, LineReading)
 {
     const std::string longline(10000, 'x');
@@ -46,8 +48,13 @@ TEST(StdFile, LineReading)
     TempDir dir;
     for (const auto& r : rows) {
         std::string name = dir.write("lines", r.content);
-        StdFile f(name.c_str(), StdFile::OpenRead);
-        EXPECT_EQ(read_lines(f, r.size), r.lines) << r.content.substr(0, 20);
+        StdFile sf;
+        RandomFile rf;
+        for (StdFile* f : {static_cast<StdFile*>(&sf), static_cast<StdFile*>(&rf)}) {
+            ASSERT_EQ(f->open(name.c_str(), StdFile::OpenRead), 0);
+            EXPECT_EQ(read_lines(*f, r.size), r.lines)
+                << (f == &sf ? "StdFile " : "RandomFile ") << r.content.substr(0, 20);
+        }
     }
 }
 
