@@ -1,10 +1,10 @@
 #include "fileops/file_system.h"
 
 #include "fileops/path_grammar.h"
+#include "foundation/os_error.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <memory>
@@ -103,6 +103,24 @@ int SetFileAttr(const Westring&, unsigned)
     return 0;
 }
 
+int SetFileTime(const Westring& path, const TimeStamp& time)
+{
+    const timespec times[2] = {
+        {std::time(nullptr), 0},
+        {time.seconds, static_cast<long>(time.nanoseconds)},
+    };
+    return utimensat(AT_FDCWD, sys(path).c_str(), times, 0) == 0 ? 0 : errno;
+}
+
+int GetFileTime(const Westring& path, TimeStamp& time)
+{
+    struct stat st;
+    if (stat(sys(path).c_str(), &st) != 0)
+        return errno;
+    time = TimeStamp(st.st_mtim.tv_sec, static_cast<unsigned>(st.st_mtim.tv_nsec));
+    return 0;
+}
+
 int GetFileAttr(const Westring& path, unsigned& attr)
 {
     Estring p = sys(path);
@@ -194,16 +212,14 @@ Westring PxGetCwd(int)
 Estring GetOSErrorMessage(int code)
 {
     // The program's own codes have no system text.
-    const char* text = nullptr;
+    Estring text;
     if (code == StatusNoMoreFiles)
         text = "No more files";
     else if (code == StatusNotReady)
         text = "Drive not ready";
-    char buf[256];
-    if (!text)
-        text = strerror_r(code, buf, sizeof buf);
-    Estring msg = Estring(text).rtrim();
-    return msg + esprintf(" (%d)", code);
+    else
+        text = GetOSErrorMsg(code);
+    return text + esprintf(" (%d)", code);
 }
 
 int RaisePriority()

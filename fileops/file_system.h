@@ -2,6 +2,7 @@
 #define PANNEX_FILEOPS_FILE_SYSTEM_H
 
 #include "foundation/estring.h"
+#include "foundation/time_stamp.h"
 #include "foundation/westring.h"
 
 #include <sys/stat.h>
@@ -48,6 +49,11 @@ constexpr unsigned short AttrBrokenLink = 0x0200; // the link's target cannot be
 [[nodiscard]] int cdd(const Westring& dir);
 // Unix keeps no attribute word of its own: does nothing and returns 0.
 [[nodiscard]] int SetFileAttr(const Westring& path, unsigned attr);
+// The modification time of path (links followed) becomes time, to the
+// nanosecond; the access time becomes the current time.
+[[nodiscard]] int SetFileTime(const Westring& path, const TimeStamp& time);
+// The modification time of path (links followed).
+[[nodiscard]] int GetFileTime(const Westring& path, TimeStamp& time);
 // The attribute word of path as the directory reader would list it; a
 // missing name in an existing directory gives StatusNoMoreFiles, a missing
 // or unusable directory its errno.

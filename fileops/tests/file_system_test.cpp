@@ -76,7 +76,7 @@ TEST(DosMove, AcrossFileSystemsGivesEXDEV)
     EXPECT_TRUE(exists(here.sys("f")));
 }
 
-TEST(FileSystem, UndecodableNameIsTreatedAsItself)
+TEST(FileSystem, UndecodableNameIsRenamedTimedAndDeleted)
 {
     TempDir t;
     ASSERT_TRUE(t.ok());
@@ -86,6 +86,18 @@ TEST(FileSystem, UndecodableNameIsTreatedAsItself)
     write_file(t.sys(raw), "raw");
     write_file(t.sys(lookalike), "utf8");
     Westring name = t.wide(raw);
+
+    const TimeStamp when(1600000000, 123456789);
+    TimeStamp got, other;
+    ASSERT_EQ(GetFileTime(t.wide(lookalike), other), 0);
+    ASSERT_EQ(SetFileTime(name, when), 0);
+    ASSERT_EQ(GetFileTime(name, got), 0);
+    EXPECT_TRUE(got == when);
+    struct stat st;
+    ASSERT_EQ(stat(t.sys(raw).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, when.seconds);
+    ASSERT_EQ(GetFileTime(t.wide(lookalike), got), 0);
+    EXPECT_TRUE(got == other);
 
     ASSERT_EQ(DosMove(name, t.wide(raw + ".old")), 0);
     EXPECT_EQ(read_file(t.sys(raw + ".old")), "raw");
