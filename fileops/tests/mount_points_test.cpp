@@ -81,7 +81,7 @@ TEST(MountPoints, NoticesChangedTable)
     ASSERT_TRUE(t.ok());
     std::stringstream text;
     text << std::ifstream(fixture).rdbuf();
-    std::ofstream(t.sys("mounts")) << text.str();
+    t.write("mounts", text.str());
     CMountPointList list;
     ASSERT_TRUE(list.Load(true, t.sys("mounts").c_str()));
     EXPECT_FALSE(list.IsStale());

@@ -5,17 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 #include <sys/wait.h>
 
 TEST(ShellWindow, PassesDirectoryAsOneArgumentAndLeavesNoChild)
 {
     TempDir t;
     ASSERT_TRUE(t.ok());
-    // A stand-in browser that records its arguments, one per line. It
-    // inherits the test's PATH, so it uses shell built-ins only.
-    std::ofstream(t.sys("xdg-open")) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n";
+    // A stand-in browser that records its arguments, one per line, and a
+    // last line "end". It inherits the test's PATH: built-ins only.
+    t.write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" end > \"$0.args\"\n");
     chmod(t.sys("xdg-open").c_str(), 0755);
     const std::string dir = t.sys("a b'c\"$(touch pwned)");
     ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
@@ -28,14 +26,9 @@ TEST(ShellWindow, PassesDirectoryAsOneArgumentAndLeavesNoChild)
     ASSERT_TRUE(opened);
 
     std::string args;
-    for (int i = 0; i < 200 && args.empty(); i++) {
-        std::stringstream s;
-        s << std::ifstream(t.sys("xdg-open.args")).rdbuf();
-        args = s.str();
-        if (args.empty())
-            usleep(10000);
-    }
-    EXPECT_EQ(args, dir + "\n");
+    for (int i = 0; i < 500 && !args.ends_with("end\n"); i++, usleep(10000))
+        args = t.read("xdg-open.args");
+    EXPECT_EQ(args, dir + "\nend\n");
     EXPECT_NE(access(t.sys("pwned").c_str(), F_OK), 0);
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1); // the browser is not our child
     EXPECT_EQ(errno, ECHILD);

@@ -5,14 +5,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <ftw.h>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
-// A fresh directory for one test, removed with everything in it afterwards.
-// make_in names the directory to create it in (default: the system's
-// temporary directory).
+// A fresh directory for one test, removed with everything in it afterwards;
+// made in make_in, or in the system's temporary directory.
 class TempDir
 {
 public:
@@ -26,22 +26,29 @@ public:
     ~TempDir()
     {
         if (!path.empty())
-            nftw(path.c_str(), remove_one, 16, FTW_DEPTH | FTW_PHYS);
+            nftw(path.c_str(), [](const char* p, const struct stat*, int, FTW*) { return remove(p); },
+                 16, FTW_DEPTH | FTW_PHYS);
     }
     bool ok() const { return !path.empty(); }
     // The path of name inside the directory, as bytes and as a wide name.
     std::string sys(const std::string& name) const { return path + "/" + name; }
     Westring wide(const std::string& name) const { return FileNameFromSys(sys(name).c_str()); }
 
-    std::string path;
-
-private:
-    static int remove_one(const char* p, const struct stat*, int, FTW*)
+    void write(const std::string& name, const std::string& text) const { std::ofstream(sys(name)) << text; }
+    std::string read(const std::string& name) const
     {
-        chmod(p, 0700);
-        remove(p);
-        return 0;
+        std::ifstream f(sys(name));
+        std::stringstream s;
+        s << f.rdbuf();
+        return f ? s.str() : "<missing>";
     }
+    bool exists(const std::string& name) const
+    {
+        struct stat st;
+        return lstat(sys(name).c_str(), &st) == 0;
+    }
+
+    std::string path;
 };
 
 #endif
