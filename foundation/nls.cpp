@@ -9,8 +9,26 @@
 
 unsigned short codepage = 850;
 int textcodepage = 0;
-unsigned char upcase[256];
-unsigned char downcase[256];
+namespace {
+
+constexpr std::array<unsigned char, 256> ascii_case_table(bool up)
+{
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; c++) {
+        int r = c;
+        if (up && c >= 'a' && c <= 'z')
+            r = c - 'a' + 'A';
+        if (!up && c >= 'A' && c <= 'Z')
+            r = c - 'A' + 'a';
+        t[c] = static_cast<unsigned char>(r);
+    }
+    return t;
+}
+
+}
+
+std::array<unsigned char, 256> upcase = ascii_case_table(true);
+std::array<unsigned char, 256> downcase = ascii_case_table(false);
 bool HasSingleDoubleJoins = false;
 
 int DefaultTextCodePage()

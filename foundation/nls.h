@@ -1,6 +1,7 @@
 #ifndef PANNEX_FOUNDATION_NLS_H
 #define PANNEX_FOUNDATION_NLS_H
 
+#include <array>
 #include <cstddef>
 
 // The program-wide 8-bit code page (setting CodePage, 850 when that is 0),
@@ -9,9 +10,10 @@ extern unsigned short codepage;
 // The TextCodePage setting mirrored here for DefaultTextCodePage; 0 = unset.
 extern int textcodepage;
 
-// 8-bit case tables of the current locale, filled by nls_init.
-extern unsigned char upcase[256];
-extern unsigned char downcase[256];
+// 8-bit case tables of the current locale, filled by nls_init; until then
+// they hold the ASCII mapping of the "C" locale.
+extern std::array<unsigned char, 256> upcase;
+extern std::array<unsigned char, 256> downcase;
 extern bool HasSingleDoubleJoins;
 
 // The default code page for text files: TextCodePage, or 819 when unset.

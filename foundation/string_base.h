@@ -276,15 +276,23 @@ protected:
         if (n < 0)
             n = 0;
         if (n >= cap) {
-            Ch* nd = new Ch[n + 1];
-            std::memcpy(nd, s, sizeof(Ch) * n);
-            release();
-            data = nd;
-            cap = n + 1;
-        } else {
-            std::memmove(data, s, sizeof(Ch) * n);
+            assign_new_buffer(s, n);
+            return;
         }
+        std::memmove(data, s, sizeof(Ch) * n);
         data[n] = 0;
+    }
+
+    // Kept out of line: inlined into a caller with a short literal, the
+    // compiler would warn about a copy that cannot happen there.
+    [[gnu::noinline]] void assign_new_buffer(const Ch* s, int n)
+    {
+        Ch* nd = new Ch[n + 1];
+        std::memcpy(nd, s, sizeof(Ch) * n);
+        nd[n] = 0;
+        release();
+        data = nd;
+        cap = n + 1;
     }
 
     S& append(const Ch* s, int n)

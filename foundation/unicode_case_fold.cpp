@@ -22,13 +22,6 @@ CUnicodeCaseFold::CUnicodeCaseFold()
         table[p->lower] = p->upper;
 }
 
-const CUnicodeCaseFold& CUnicodeCaseFold::Get()
-{
-    // A function-local static: built once, on first use, freed at exit.
-    static const CUnicodeCaseFold instance;
-    return instance;
-}
-
 void CUnicodeCaseFold::strupr(wchar_t* s)
 {
     for (; *s; s++)

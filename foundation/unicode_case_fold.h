@@ -10,7 +10,13 @@
 class CUnicodeCaseFold
 {
 public:
-    static const CUnicodeCaseFold& Get();
+    // Built on the first call (a function-local static, so the check is
+    // inline and thread-safe) and freed at exit.
+    static const CUnicodeCaseFold& Get()
+    {
+        static const CUnicodeCaseFold instance;
+        return instance;
+    }
 
     // Code points from U+8000 up are returned unchanged, so the table's
     // fullwidth-form entries never take effect and wide wildcard sets never
