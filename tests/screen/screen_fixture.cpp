@@ -1,6 +1,7 @@
 #include "screen_fixture.h"
 
 #include "console/keyboard.h"
+#include "textui/field_history.h"
 #include "textui/textui_settings.h"
 
 #include <cstring>
@@ -41,6 +42,7 @@ void ScreenTest::SetUp()
     textui_settings.colours = colours;
     textui_settings.shadows = &shadows_on;
     textui_settings.scroll_delay = &no_scroll_delay;
+    *field_history = CFieldHistory();
     taken.clear();
     clock_refresh_hook = take_snapshot;
     shot.SetSize(80, 25, Estring(), 0);
