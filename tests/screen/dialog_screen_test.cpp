@@ -260,8 +260,8 @@ TEST_F(ScreenTest, WorkerFillsAListWhileProcessWaits)
     Dialog d(20, 5, 49, 14, 0x70);
     int list = d.AddListBox(1, 1, 1, 20, 6, items, selection, 0);
     std::thread worker([&] {
-        // Let Process reach its wait first.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        while (waits_started() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         for (int i = 0; i < 10; i++) {
             std::lock_guard<std::recursive_mutex> hold(d.Mutex());
             items.AddObject(new Westring(L"item " + Westring(IntToStr(i))));

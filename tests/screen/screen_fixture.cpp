@@ -4,15 +4,17 @@
 #include "textui/field_history.h"
 #include "textui/textui_settings.h"
 
-#include <cstring>
+#include <atomic>
 
 namespace {
 
 std::vector<std::vector<ScreenCell>> taken;
+std::atomic<int> waits{0};
 
 void take_snapshot()
 {
     taken.push_back(ScreenTest::grid());
+    waits++;
 }
 
 bool shadows_on = true;
@@ -44,6 +46,7 @@ void ScreenTest::SetUp()
     textui_settings.scroll_delay = &no_scroll_delay;
     *field_history = CFieldHistory();
     taken.clear();
+    waits = 0;
     clock_refresh_hook = take_snapshot;
     shot.SetSize(80, 25, Estring(), 0);
 }
@@ -84,7 +87,7 @@ void ScreenTest::show(int n)
     shot.PutRect(0, 0, 80, 25, s.data());
 }
 
-int ScreenTest::snapshots() const
+int ScreenTest::waits_started()
 {
-    return static_cast<int>(taken.size());
+    return waits;
 }

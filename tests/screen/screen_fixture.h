@@ -36,7 +36,8 @@ protected:
     // Loads the screen as it was at the n-th wait for input (-1: the last)
     // into `shot`, for screen_text and screen_attrs.
     void show(int n);
-    int snapshots() const;
+    // How often the program started to wait for input; any thread.
+    static int waits_started();
 
     CConsole shot;
     CRecordingDisplay display;
