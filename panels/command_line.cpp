@@ -6,35 +6,38 @@
 #include "console/colours.h"
 #include "console/console.h"
 #include "fileops/path_grammar.h"
+#include "foundation/nls.h"
 #include "textui/collapse_path.h"
+#include "textui/string_field.h"
 
 #include <algorithm>
 #include <cwctype>
 
 namespace {
 
-bool is_blank(wchar_t c)
+// Words are runs of letters, digits and "_", as in the dialogs' fields.
+bool word_char(wchar_t c)
 {
-    return c == L' ' || c == L'\t';
+    return c == L'_' || std::iswalnum(static_cast<wint_t>(c));
 }
 
 // Start of the word left of position i.
 int word_start_left(const Westring& text, int i)
 {
-    while (i > 0 && is_blank(text[i - 1]))
+    while (i > 0 && !word_char(text[i - 1]))
         i--;
-    while (i > 0 && !is_blank(text[i - 1]))
+    while (i > 0 && word_char(text[i - 1]))
         i--;
     return i;
 }
 
-// Start of the next word right of position i.
+// Distance to the start of the next word, whatever BriefWordRight says.
 int next_word_start(const wchar_t* p)
 {
     const wchar_t* q = p;
-    while (*q && !is_blank(*q))
+    while (*q && word_char(*q))
         q++;
-    while (*q && is_blank(*q))
+    while (*q && !word_char(*q))
         q++;
     return static_cast<int>(q - p);
 }
@@ -244,16 +247,4 @@ int CLPaste(Westring& line, const Westring& text, int& cursor)
     line = line.left(cursor) + quoted + line.mid(cursor, 0);
     cursor += quoted.strlen();
     return 1;
-}
-
-int WordRight(const wchar_t* p)
-{
-    if (!config.BriefWordRight)
-        return next_word_start(p);
-    const wchar_t* q = p;
-    while (*q && is_blank(*q))
-        q++;
-    while (*q && !is_blank(*q))
-        q++;
-    return static_cast<int>(q - p);
 }

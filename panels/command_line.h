@@ -37,6 +37,8 @@ bool cl_insert_text(COMMANDLINE& cl, const Westring& text);
 bool cl_backspace(COMMANDLINE& cl);
 bool cl_delete(COMMANDLINE& cl);
 bool cl_move(COMMANDLINE& cl, int to);
+// Words are runs of letters, digits and "_"; Ctrl+Right goes as far as
+// WordRight says (BriefWordRight).
 bool cl_word_left(COMMANDLINE& cl);
 bool cl_word_right(COMMANDLINE& cl);
 // Ctrl+Backspace: the word left of the cursor.
@@ -68,9 +70,5 @@ bool hist_prefix_search(COMMANDLINE& cl, bool forwards);
 // substitution leaves it alone. 1 when it fitted under MaxCommandLine (the
 // cursor then moves past it), else 0 and nothing changes.
 int CLPaste(Westring& line, const Westring& text, int& cursor);
-
-// Distance from p to the next word start, or with BriefWordRight on to the
-// end of the next word. Words are separated by blanks.
-int WordRight(const wchar_t* p);
 
 #endif

@@ -6,6 +6,7 @@
 #include "console/console.h"
 #include "console/keyboard.h"
 #include "fileops/file_system.h"
+#include "fileops/global_clip.h"
 #include "fileops/path_grammar.h"
 #include "panels/clock.h"
 #include "panels/country_info.h"
@@ -42,8 +43,26 @@ Westring absolute(const Westring& path)
     return p;
 }
 
-// The settings the lower layers read through pointers of their own.
-void wire_settings()
+// The shared clipboard of the editor's line clipboard is the console's
+// CLIPBOARD selection, in use while PMClip is on.
+class CConsoleClipboard : public CClipboardBridge
+{
+public:
+    bool Enabled() const override { return config.PMClip; }
+    void PutText(const Westring& text) override { console.PutClipText(text.c_str()); }
+    Westring GetText() override
+    {
+        Westring text;
+        console.GetClipText(text);
+        return text;
+    }
+};
+
+CConsoleClipboard console_clipboard;
+
+}
+
+void connect_settings()
 {
     textui_settings.colours = config.Colours;
     textui_settings.shadows = &config.Shadows;
@@ -52,7 +71,10 @@ void wire_settings()
     textui_settings.thousand_separator = &thousand_separator;
     clock_refresh_hook = update_clock;
     screen_size_hook = get_screen_size;
+    SetClipboardBridge(&console_clipboard);
 }
+
+namespace {
 
 // Writes the x option's file; an error is reported on standard error, as
 // the window is gone by then.
@@ -142,7 +164,7 @@ int run_file_manager(const START_OPTIONS& opt)
 {
     Westring saved_title = console.GetTitle();
     set_config_defaults(config);
-    wire_settings();
+    connect_settings();
     get_screen_size();
     country_info();
     get_screen_size();

@@ -26,6 +26,10 @@ extern const char* const usage_text;
 // 1 is returned; 0 to go on.
 int parse_arguments(int argc, char** argv, START_OPTIONS& opt, FILE* out);
 
+// Points the settings that lower layers read through pointers of their own
+// (textui's colours and options, getkey's hooks) at the configuration.
+void connect_settings();
+
 // The window title: "DO/V: " and text, or the program's name for null.
 void set_title(const wchar_t* text);
 

@@ -3,6 +3,7 @@
 #include "console/console.h"
 #include "console/console_test_support.h"
 #include "panels/command_line.h"
+#include "panels/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@ protected:
     void SetUp() override
     {
         set_config_defaults(config);
+        connect_settings();
         console.SetDisplay(&display);
         console.SetSize(80, 25, "", 0);
         history.DestroyAll();
