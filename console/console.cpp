@@ -321,12 +321,12 @@ void CConsole::Write(const char* utf8)
 {
     if (!utf8)
         return;
-    {
-        std::lock_guard<std::mutex> lock(terminal_mutex);
-        if (terminal) {
-            terminal->WriteOutput(utf8);
-            return;
-        }
+    // No terminal mutex here: only this thread replaces the terminal, and
+    // the emulator paints, which takes the GDK lock that the toolkit thread
+    // holds while it waits for the mutex to hand over a key.
+    if (terminal) {
+        terminal->WriteOutput(utf8);
+        return;
     }
     Westring text(utf8);
     BeginPaint();

@@ -298,7 +298,8 @@ private:
     std::vector<ScreenCell> cells;
     Westring title;
 
-    // The terminal pointer is read on the toolkit thread (keys).
+    // Only the logic thread changes the terminal pointer; the mutex guards
+    // its use on the toolkit thread (keys, mouse) against that.
     mutable std::mutex terminal_mutex;
     std::unique_ptr<CConsoleTerminal> terminal;
 

@@ -202,6 +202,9 @@ TEST_F(ConsoleTest, MouseSelectionIsNormalisedAndCopied)
 
     // Outside the zone the mouse reaches the program.
     con.ResetSelectionZone();
+    CConsole::Rect zone;
+    con.GetSelectionZone(zone);
+    EXPECT_EQ(zone.x1 + zone.y1 + zone.x2 + zone.y2, 0);
     con.Queue().Clear();
     con.InputButton(CConsole::EvButtonPress, 3, 5, 5, 0x10C);
     con.InputMotion(2, 6, 5, 0x400);

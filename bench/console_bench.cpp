@@ -1,0 +1,74 @@
+#include "console/console.h"
+#include "console/console_window_gtk.h"
+#include "console/keyboard.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+// What a change of one cell costs against repainting the whole screen, in
+// the real window: both include the X server's drawing (sync). Run as
+//     xvfb-run -a -s "-screen 0 2100x1300x24" ./console_bench
+
+namespace {
+
+// A screen like a file manager's: lines of text in a few attribute runs.
+void fill_screen(int columns, int lines)
+{
+    if (console.Columns() != columns || console.Lines() != lines)
+        set_lines(lines, columns);
+    console.BeginPaint();
+    for (int y = 0; y < lines; y++) {
+        for (int x = 0; x < columns; x += 20) {
+            unsigned char attr = (x / 20 + y) % 3 == 0 ? 0x30 : 0x1B;
+            console.PutStringAt(x, y, L"readme.txt  12,345  ", attr);
+        }
+    }
+    console.EndPaint();
+    sync_console_window();
+}
+
+void one_cell(benchmark::State& state)
+{
+    int columns = static_cast<int>(state.range(0)), lines = static_cast<int>(state.range(1));
+    fill_screen(columns, lines);
+    bool flip = false;
+    for (auto _ : state) {
+        console.PutStringAt(columns / 2, lines / 2, flip ? L"a" : L"b", 0x1E);
+        sync_console_window();
+        flip = !flip;
+    }
+}
+
+void full_repaint(benchmark::State& state)
+{
+    int columns = static_cast<int>(state.range(0)), lines = static_cast<int>(state.range(1));
+    fill_screen(columns, lines);
+    for (auto _ : state) {
+        console.PaintCells({0, 0, columns - 1, lines - 1});
+        sync_console_window();
+    }
+}
+
+}
+
+BENCHMARK(one_cell)->Args({80, 25})->Args({200, 60})->Unit(benchmark::kMicrosecond);
+BENCHMARK(full_repaint)->Args({80, 25})->Args({200, 60})->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    if (init_gui(argc, argv) != 0 || open_console_window(console) != 0) {
+        std::fprintf(stderr, "console_bench: needs a display\n");
+        return 1;
+    }
+    // Give the toolkit thread time to map the window, so that paints land
+    // in a pixmap rather than being skipped.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    close_console_window();
+    return 0;
+}
