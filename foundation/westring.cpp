@@ -239,10 +239,23 @@ Estring encode_utf8(const wchar_t* s, int len, bool raw_bytes)
 
 // One cached conversion descriptor per direction and code page and thread,
 // since opening one costs far more than converting a file name.
+// The descriptors of one thread, closed when the thread ends.
+struct IconvCache
+{
+    std::map<int, iconv_t> by_cp[2];
+    ~IconvCache()
+    {
+        for (auto& m : by_cp)
+            for (auto& [cp, cd] : m)
+                if (cd != reinterpret_cast<iconv_t>(-1))
+                    iconv_close(cd);
+    }
+};
+
 iconv_t cached_iconv(int cp, bool to_unicode)
 {
-    thread_local std::map<int, iconv_t> cache[2];
-    auto& m = cache[to_unicode ? 1 : 0];
+    thread_local IconvCache cache;
+    auto& m = cache.by_cp[to_unicode ? 1 : 0];
     auto it = m.find(cp);
     if (it != m.end())
         return it->second;
