@@ -53,6 +53,8 @@ private:
     int word_left(int from) const;
     void open_history();
 
+    // The IntegerField's text; declared before `text`, which is then bound
+    // to it.
     Westring own_text;
 
 public:

@@ -239,13 +239,15 @@ TEST_F(ScreenTest, PressAndReleaseOutsideCancel)
 {
     const struct { int press_x, press_y, release_x, release_y, result; } rows[] = {
         {2, 1, 3, 2, RESULT_CANCEL},      // both outside
-        {2, 1, 25, 7, RESULT_ACCEPT},     // released inside: the fallback Enter ends it
-        {25, 7, 2, 1, RESULT_ACCEPT},     // pressed inside
+        {2, 1, 25, 7, 'g'},               // released inside: the fallback Enter ends it
+        {25, 7, 2, 1, 'g'},               // pressed inside
+        {27, 9, 23, 9, 'g'},              // a click on a button is its result
     };
     for (const auto& r : rows) {
         SetUp();
         Dialog d(20, 5, 49, 14, 0x70);
         d.AddStaticText(1, 1, "Click");
+        d.AddPushButton(1, 3, 1, 'g', "Go");
         press(r.press_x, r.press_y);
         release(r.release_x, r.release_y);
         fallback(KEY_RETURN);
