@@ -67,3 +67,32 @@ TEST(MainLoop, EnterRecordsTheLineAndHistoryBrowsingBringsItBack)
                 }),
                 KEYS({KEY_CTRL_A + 'E' - 'A'}), CHECK([] { EXPECT_EQ(row(23).substr(0, prompt().size() + 8), prompt() + "make all"); })});
 }
+
+TEST(MainLoop, AClickOnTheKeyBarPressesItsKey)
+{
+    auto click = [](int x) {
+        console.Queue().Put({CConsole::EvButtonPress, 1, 0, 0, x, 24});
+        console.Queue().Put({CConsole::EvButtonRelease, 1, 0, 0, x, 24});
+    };
+    bool boxed = false;
+    PX_RUN r = run_px({}, {CHECK([&] { click(75); }), KEYS({}), CHECK([&] {
+                               boxed = screen_row_of("Are you sure you want to exit DO/V ?") >= 0;
+                           }),
+                           KEYS({KEY_RETURN}), KEYS({'x'})},
+                  [] { config.Confirmations &= ~ConfirmQuit; });
+    EXPECT_TRUE(boxed);
+    EXPECT_EQ(r.steps_left, 1);
+}
+
+TEST(MainLoop, ClockInTheTopRightCorner)
+{
+    run_px({}, {CHECK([] {}), KEYS({' '}), CHECK([] {
+                    std::string clock = row(0).substr(74);
+                    // The time itself changes; its shape and colour do not.
+                    ASSERT_EQ(clock.size(), 6u);
+                    EXPECT_TRUE(clock[5] == 'a' || clock[5] == 'p') << clock;
+                    EXPECT_TRUE(clock[2] == ':' || clock[2] == ' ') << clock;
+                    EXPECT_EQ(screen_attrs(console, 0, {{0x30, 'c'}}, 74), "cccccc");
+                })},
+           [] { config.Clock = true; });
+}
