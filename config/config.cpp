@@ -3,6 +3,7 @@
 #include "console/colours.h"
 
 CONFIG config;
+Westring dirstore[10];
 
 void set_config_defaults(CONFIG& c)
 {

@@ -135,6 +135,11 @@ struct CONFIG
 
 extern CONFIG config;
 
+// The ten stored directory paths (Ctrl+digit, Alt+F5), saved in px.ini as
+// d0..d9; empty slots are unused. A slot may hold "~/" and "$NAME"
+// references, expanded when it is used.
+extern Westring dirstore[10];
+
 // Sets every setting to its default (the ini path and the screen geometry
 // are kept).
 void set_config_defaults(CONFIG& c);
