@@ -2,6 +2,7 @@
 
 #include "config/command_history.h"
 #include "config/config.h"
+#include "config/ini_file.h"
 #include "console/console.h"
 #include "console/key_codes.h"
 #include "console/keyboard.h"
@@ -146,6 +147,10 @@ void dispatch_key(LOOPSTATE& s, int key)
         break;
     case KEY_F10:
         s.quit = confirm_quit();
+        s.redraw = 2;
+        break;
+    case KEY_SHIFT_F1 + 8:  // Shift+F9
+        (void)save_config();
         s.redraw = 2;
         break;
     case KEY_ALT_F1 + 8:  // Alt+F9

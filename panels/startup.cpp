@@ -1,6 +1,7 @@
 #include "panels/startup.h"
 
 #include "config/config.h"
+#include "config/ini_file.h"
 #include "config/px_filename.h"
 #include "console/colours.h"
 #include "console/console.h"
@@ -167,9 +168,11 @@ int run_file_manager(const START_OPTIONS& opt)
     connect_settings();
     get_screen_size();
     country_info();
+    configure(0);
     get_screen_size();
     if (console.Columns() < 80 || console.Lines() < 25)
         set_lines(console.Lines(), 80);
+    // The code page may have come from px.ini.
     country_info();
 
     console.Write("\n\n");
@@ -179,6 +182,8 @@ int run_file_manager(const START_OPTIONS& opt)
 
     // Shutdown: the screen is left as a terminal would be, with the window
     // title as it was before the program set its own.
+    if (config.AutoSave)
+        (void)save_config();
     hide_clock();
     int rows = console.Lines(), cols = console.Columns();
     console.Clear(0, rows - 2, cols, 2, config.Colours[ColourCommandLine]);
