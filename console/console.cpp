@@ -423,6 +423,8 @@ void CConsole::SetIcons(std::span<const Westring> files)
 
 bool CConsole::GetEvent(TEvent& ev, int timeout_ms)
 {
+    if (timeout_ms != 0 && idle_hook && queue.Length() == 0)
+        idle_hook();
     if (timeout_ms != 0 && !dump_path.empty() && revision != dumped_revision && queue.Length() == 0)
         (void)WriteScreenDump();
     return queue.Get(ev, timeout_ms);

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -193,6 +194,10 @@ public:
     // when PX_SCREEN_DUMP was set, writes the screen snapshot if the screen
     // changed since the last one.
     bool GetEvent(TEvent& ev, int timeout_ms);
+    // For in-process tests: called on the logic thread each time GetEvent
+    // is about to wait (timeout_ms != 0) on an empty queue, before the
+    // snapshot is written; it may queue events or inspect the screen.
+    std::function<void()> idle_hook;
     int GetEventQueueLen() const { return queue.Length(); }
     CEventQueue& Queue() { return queue; }
 

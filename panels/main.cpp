@@ -1,8 +1,10 @@
+#include "config/px_filename.h"
 #include "console/console.h"
 #include "console/console_window_gtk.h"
-#include "console/key_codes.h"
-#include "console/keyboard.h"
+#include "fileops/path_grammar.h"
+#include "panels/startup.h"
 
+#include <clocale>
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
@@ -26,10 +28,23 @@ std::vector<Westring> icon_files()
 
 }
 
-// Until the main loop exists, px shows a blank console and quits on F10 or
-// when its window is closed.
 int main(int argc, char** argv)
 {
+    std::setlocale(LC_ALL, "");
+    PXProg = FileNameFromSys(argv[0]);
+    if (ResolvePath(PXProg) != 0)
+        PXProg = FileNameFromSys(argv[0]);
+
+    // The command line is read before the window opens, so that a usage
+    // error shows nothing but its text.
+    START_OPTIONS opt;
+    if (parse_arguments(argc, argv, opt, stdout) != 0)
+        return 1;
+    if (opt.single) {
+        std::fprintf(stderr, "px: the built-in %s is not in this build\n", opt.single == 'v' ? "viewer" : "editor");
+        return 1;
+    }
+
     if (init_gui(argc, argv) != 0) {
         std::fprintf(stderr, "px: cannot open the display\n");
         return 1;
@@ -37,8 +52,7 @@ int main(int argc, char** argv)
     if (open_console_window(console) != 0)
         return 1;
     console.SetIcons(icon_files());
-    while (getkey() != KEY_F10) {
-    }
+    int status = run_file_manager(opt);
     close_console_window();
-    return 0;
+    return status;
 }

@@ -121,27 +121,3 @@ TEST_F(ProbeTest, MouseSelectionLandsOnTheClipboard)
     std::vector<std::string> got = keys(3);
     EXPECT_EQ(got, (std::vector<std::string>{"200000", "200000", "200000"}));
 }
-
-TEST(PxWindow, OpensBlankAndQuitsOnF10OrClose)
-{
-    for (bool close : {false, true}) {
-        CWindowHarness h;
-        if (!h.StartDisplay())
-            GTEST_SKIP() << h.Missing();
-        ASSERT_TRUE(h.StartProgram(PX_PROGRAM, {}));
-        ASSERT_TRUE(h.WaitWindow());
-        CWindowHarness::Snapshot s;
-        ASSERT_TRUE(h.ReadSnapshot(s));
-        EXPECT_EQ(s.title, "DO/V");
-        EXPECT_EQ(s.rows[0], std::string(80, ' '));
-        std::string blank_attrs;
-        for (int i = 0; i < 80; i++)
-            blank_attrs += "07";
-        EXPECT_EQ(s.attrs[24], blank_attrs);
-        if (close)
-            ASSERT_TRUE(h.CloseWindow());
-        else
-            ASSERT_TRUE(h.Key("F10"));
-        EXPECT_EQ(h.WaitExit(10000), 0) << (close ? "closed" : "F10");
-    }
-}

@@ -1,0 +1,46 @@
+#include "config/command_history.h"
+#include "config/config.h"
+#include "config/px_filename.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+TEST(PXFilename, EveryTypeByDefaultAndBesideANamedIniFile)
+{
+    setenv("HOME", "/home/ann", 1);
+    PXProg = L"/usr/bin/px";
+    config.IniFile = L"";
+    const struct { PXFilenameType type; int where; const wchar_t* dflt; const wchar_t* named; } rows[] = {
+        {PXHelp, 0, L"/usr/share/pannex/px.pxh", L"/usr/share/pannex/my.pxh"},
+        {PXManual, 0, L"/usr/share/doc/pannex/manual/px.html", L"/usr/share/doc/pannex/manual/my.html"},
+        {PXUserMenu, 0, L"/home/ann/.pxl/px.mnu", L"/work/cfg/my.mnu"},
+        {PXConfig, 0, L"/home/ann/.pxl/px.ini", L"/work/cfg/my.ini"},
+        {PXHistory, 0, L"/home/ann/.pxl/px.hst", L"/work/cfg/my.hst"},
+        {PXLog, 0, L"/home/ann/.pxl/px.log", L"/work/cfg/my.log"},
+        {PXSyntax, 0, L"/home/ann/.pxl/syntax.ini", L"/work/cfg/syntax.ini"},
+        {PXSyntax, 1, L"/usr/share/pannex/syntax.ini", L"/usr/share/pannex/syntax.ini"},
+    };
+    for (const auto& r : rows)
+        EXPECT_STREQ(PXFilename(r.type, r.where).c_str(), r.dflt) << r.type;
+    config.IniFile = L"/work/cfg/my.cfg";
+    for (const auto& r : rows)
+        EXPECT_STREQ(PXFilename(r.type, r.where).c_str(), r.named) << r.type;
+    // The base keeps everything up to the last dot.
+    config.IniFile = L"/etc/px.v2.conf";
+    EXPECT_STREQ(PXFilename(PXHistory).c_str(), L"/etc/px.v2.hst");
+    config.IniFile = L"";
+    PXProg = L"/opt/pannex/pannex.bin";
+    EXPECT_STREQ(PXFilename(PXConfig).c_str(), L"/home/ann/.pxl/pannex.ini");
+}
+
+TEST(CommandHistory, EachCommandOnceAtItsLatestUse)
+{
+    history.DestroyAll();
+    for (const wchar_t* c : {L"ls", L"  make", L"ls", L"", L"   ", L"Ls"})
+        add_hist(c);
+    ASSERT_EQ(history.count, 3);
+    EXPECT_STREQ(history.At(0)->c_str(), L"make");
+    EXPECT_STREQ(history.At(1)->c_str(), L"ls");
+    EXPECT_STREQ(history.At(2)->c_str(), L"Ls");  // commands compare exactly
+}

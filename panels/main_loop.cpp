@@ -1,0 +1,222 @@
+#include "panels/main_loop.h"
+
+#include "config/command_history.h"
+#include "config/config.h"
+#include "console/console.h"
+#include "console/key_codes.h"
+#include "console/keyboard.h"
+#include "fileops/file_system.h"
+#include "panels/clock.h"
+#include "panels/command_line.h"
+#include "panels/key_bar.h"
+#include "panels/screen_geometry.h"
+#include "panels/startup.h"
+#include "textui/collapse_path.h"
+#include "textui/message_box.h"
+
+#include <cwctype>
+
+namespace {
+
+constexpr int CursorUnderline = 15;
+
+// What the loop keeps from one iteration to the next.
+struct LOOPSTATE
+{
+    COMMANDLINE cl;
+    // 0 nothing, 1 the command line, 2 also the key bar and the title.
+    int redraw = 2;
+    // The modifier state the key bar shows; -1 before the first drawing.
+    int bar_state = -1;
+    // The key-bar key a mouse press recorded, dispatched on its release.
+    int bar_press = 0;
+    bool quit = false;
+};
+
+// The directory the prompt and the title show. Until the panels exist it
+// is the process's current directory.
+Westring prompt_directory()
+{
+    return PxGetCwd();
+}
+
+bool is_printable(int key)
+{
+    return key >= 32 && key < KEY_EXTENDED && key != 127;
+}
+
+// F10: quits unless the quit confirmation is on and not answered yes.
+bool confirm_quit()
+{
+    if (config.Confirmations & ConfirmQuit)
+        return true;
+    char answer = error(L"Are you sure you want to exit DO/V ?", nullptr, MB_OK_CANCEL);
+    return answer == 'y' || answer == 'Y';
+}
+
+// The editing and browsing keys of the command line; false for keys it
+// does not know.
+bool command_line_key(LOOPSTATE& s, int key)
+{
+    COMMANDLINE& cl = s.cl;
+    switch (key) {
+    case KEY_BACKSPACE:
+        cl_backspace(cl);
+        break;
+    case KEY_DEL:
+        cl_delete(cl);
+        break;
+    // With the panels off, Home and End move on the command line (until the
+    // panels exist they always are).
+    case KEY_HOME:
+    case KEY_CTRL_HOME:
+        cl_move(cl, 0);
+        break;
+    case KEY_END:
+    case KEY_CTRL_END:
+        cl_move(cl, cl.text.strlen());
+        break;
+    case KEY_CTRL_A + 'S' - 'A':
+    case KEY_ALT_LEFT:
+    case KEY_LEFT:
+        cl_move(cl, cl.cursor - 1);
+        break;
+    case KEY_CTRL_A + 'D' - 'A':
+    case KEY_ALT_RIGHT:
+    case KEY_RIGHT:
+        cl_move(cl, cl.cursor + 1);
+        break;
+    case KEY_CTRL_LEFT:
+        cl_word_left(cl);
+        break;
+    case KEY_CTRL_RIGHT:
+        cl_word_right(cl);
+        break;
+    case KEY_CTRL_BACKSPACE:
+        cl_delete_word_left(cl);
+        break;
+    case KEY_CTRL_DEL:
+        cl_delete_word_right(cl);
+        break;
+    case KEY_INS | KEY_SHIFT_FLAG:
+        cl_paste_clipboard(cl);
+        break;
+    case KEY_CTRL_INS:
+        cl_copy_clipboard(cl);
+        break;
+    case KEY_CTRL_A + 'E' - 'A':
+    case KEY_CTRL_UP:
+    case KEY_UP:
+        hist_previous(cl);
+        break;
+    case KEY_CTRL_A + 'X' - 'A':
+    case KEY_CTRL_DOWN:
+    case KEY_DOWN:
+        hist_next(cl);
+        break;
+    case KEY_CTRL_RETURN:  // also Ctrl+J
+        hist_prefix_search(cl, false);
+        break;
+    case KEY_ALT_RETURN | KEY_SHIFT_FLAG:  // Ctrl+Shift+Return
+        hist_prefix_search(cl, true);
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+void dispatch_key(LOOPSTATE& s, int key)
+{
+    if (command_line_key(s, key)) {
+        s.redraw = s.redraw > 1 ? s.redraw : 1;
+        return;
+    }
+    switch (key) {
+    case KEY_RETURN:
+    case KEY_ALT_RETURN:
+        // Until commands can run, Enter only records the line.
+        add_hist(s.cl.text.c_str());
+        cl_clear(s.cl);
+        s.redraw = 2;
+        break;
+    case KEY_ESC:
+        cl_clear(s.cl);
+        s.redraw = s.redraw > 1 ? s.redraw : 1;
+        break;
+    case KEY_F10:
+        s.quit = confirm_quit();
+        s.redraw = 2;
+        break;
+    case KEY_ALT_F1 + 8:  // Alt+F9
+        ega_lines();
+        s.redraw = 2;
+        break;
+    case (KEY_ALT_F1 + 8) | KEY_SHIFT_FLAG:  // Alt+Shift+F9
+        toggle_columns();
+        s.redraw = 2;
+        break;
+    default:
+        break;
+    }
+}
+
+void dispatch_mouse(LOOPSTATE& s, const _MEVENT& m)
+{
+    if (m.y != console.Lines() - 1)
+        return;
+    // Releases count only on the key bar, and only for the key the press
+    // there recorded.
+    if (m.kind == MouseLeftPress || m.kind == MouseRightPress) {
+        s.bar_press = key_bar_value(m);
+    } else if (m.kind == MouseLeftRelease || m.kind == MouseRightRelease) {
+        int key = key_bar_value(m);
+        if (key == s.bar_press)
+            dispatch_key(s, key);
+        s.bar_press = 0;
+    }
+}
+
+void redraw(LOOPSTATE& s)
+{
+    Westring dir = prompt_directory();
+    draw_command_line(s.cl, command_prompt(dir));
+    if (s.redraw >= 2) {
+        puts_bar(static_cast<unsigned>(alt_on));
+        s.bar_state = alt_on & static_cast<int>(STATE_MODIFIERS);
+        Westring title = dir;
+        collapse_path(title, 50);
+        set_title(title.c_str());
+    }
+    s.redraw = 0;
+}
+
+}
+
+void main_loop()
+{
+    LOOPSTATE s;
+    while (!s.quit) {
+        init_clock();
+        if ((alt_on & static_cast<int>(STATE_MODIFIERS)) != s.bar_state)
+            s.redraw = 2;
+        if (s.redraw)
+            redraw(s);
+
+        console.SetCursorType(CursorUnderline);
+        _MEVENT m{};
+        int key = getkey(nullptr, &m, -1);
+        console.SetCursorType(0);
+
+        if (key == KEY_MOUSE) {
+            dispatch_mouse(s, m);
+        } else if (key == KEY_MODIFIERS || key == 0) {
+            continue;
+        } else if (is_printable(key)) {
+            if (cl_insert(s.cl, static_cast<wchar_t>(key)))
+                s.redraw = s.redraw > 1 ? s.redraw : 1;
+        } else {
+            dispatch_key(s, key);
+        }
+    }
+}

@@ -1,0 +1,191 @@
+#include "panels/startup.h"
+
+#include "config/config.h"
+#include "config/px_filename.h"
+#include "console/colours.h"
+#include "console/console.h"
+#include "console/keyboard.h"
+#include "fileops/file_system.h"
+#include "fileops/global_clip.h"
+#include "fileops/path_grammar.h"
+#include "panels/clock.h"
+#include "panels/country_info.h"
+#include "panels/main_loop.h"
+#include "panels/screen_geometry.h"
+#include "textui/textui_settings.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char* const usage_text =
+    "Usage:\tpx [ini_file] [-v|-e file_name] [-l|-r directory]\n"
+    "\t-v: invoke internal viewer\n"
+    "\t-e: invoke internal editor\n"
+    "\t-l: specify left panel's directory\n"
+    "\t-r: specify right panel's directory\n";
+
+namespace {
+
+bool is_directory(const Westring& path)
+{
+    struct stat st;
+    return stat(FileNameToSys(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+Westring absolute(const Westring& path)
+{
+    Westring p = path;
+    if (ResolvePath(p) != 0)
+        return path;
+    return p;
+}
+
+// The shared clipboard of the editor's line clipboard is the console's
+// CLIPBOARD selection, in use while PMClip is on.
+class CConsoleClipboard : public CClipboardBridge
+{
+public:
+    bool Enabled() const override { return config.PMClip; }
+    void PutText(const Westring& text) override { console.PutClipText(text.c_str()); }
+    Westring GetText() override
+    {
+        Westring text;
+        console.GetClipText(text);
+        return text;
+    }
+};
+
+CConsoleClipboard console_clipboard;
+
+}
+
+void connect_settings()
+{
+    textui_settings.colours = config.Colours;
+    textui_settings.shadows = &config.Shadows;
+    textui_settings.scroll_delay = &config.ScrollDelay;
+    textui_settings.brief_word_right = &config.BriefWordRight;
+    textui_settings.thousand_separator = &thousand_separator;
+    clock_refresh_hook = update_clock;
+    screen_size_hook = get_screen_size;
+    SetClipboardBridge(&console_clipboard);
+}
+
+namespace {
+
+// Writes the x option's file; an error is reported on standard error, as
+// the window is gone by then.
+void write_exit_file(const Westring& file, const Westring& dir)
+{
+    Estring line = exit_file_line(dir);
+    Estring name = FileNameToSys(file);
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int err = 0;
+    if (fd < 0) {
+        err = errno;
+    } else {
+        size_t len = static_cast<size_t>(line.strlen());
+        if (write(fd, line.c_str(), len) != static_cast<ssize_t>(len))
+            err = errno ? errno : EIO;
+        if (close(fd) != 0 && !err)
+            err = errno;
+    }
+    if (err)
+        std::fprintf(stderr, "px: %s: %s\n", name.c_str(), std::strerror(err));
+}
+
+}
+
+int parse_arguments(int argc, char** argv, START_OPTIONS& opt, FILE* out)
+{
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        if (a[0] != '-' && a[0] != '\\') {
+            Westring path = FileNameFromSys(a);
+            if (!is_directory(path))
+                config.IniFile = absolute(path);
+            continue;
+        }
+        char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(a[1])));
+        switch (letter) {
+        case 'e':
+        case 'v':
+            if (i + 1 >= argc) {
+                std::fputs("No file specified\n", out);
+                return 1;
+            }
+            opt.single = letter;
+            opt.file = FileNameFromSys(argv[++i]);
+            break;
+        case 'l':
+        case 'r':
+        case 'x':
+            if (i + 1 >= argc) {
+                std::fputs(usage_text, out);
+                return 1;
+            }
+            (letter == 'l' ? opt.left_dir : letter == 'r' ? opt.right_dir : opt.exit_file) =
+                FileNameFromSys(argv[++i]);
+            break;
+        default:
+            std::fputs(usage_text, out);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void set_title(const wchar_t* text)
+{
+    if (!text)
+        console.SetTitle(L"Pannex/L V2.40-dev");
+    else
+        console.SetTitle((Westring(L"DO/V: ") + text).c_str());
+}
+
+Estring exit_file_line(const Westring& dir)
+{
+    Estring bytes = FileNameToSys(dir);
+    Estring line = "cd -- '";
+    for (const char* p = bytes.c_str(); *p; p++) {
+        if (*p == '\'')
+            line += "'\\''";
+        else
+            line += *p;
+    }
+    line += "'\n";
+    return line;
+}
+
+int run_file_manager(const START_OPTIONS& opt)
+{
+    Westring saved_title = console.GetTitle();
+    set_config_defaults(config);
+    connect_settings();
+    get_screen_size();
+    country_info();
+    get_screen_size();
+    if (console.Columns() < 80 || console.Lines() < 25)
+        set_lines(console.Lines(), 80);
+    country_info();
+
+    console.Write("\n\n");
+    set_title(nullptr);
+
+    main_loop();
+
+    // Shutdown: the screen is left as a terminal would be, with the window
+    // title as it was before the program set its own.
+    hide_clock();
+    int rows = console.Lines(), cols = console.Columns();
+    console.Clear(0, rows - 2, cols, 2, config.Colours[ColourCommandLine]);
+    console.SetCursorType(15);
+    console.SetTitle(saved_title.c_str());
+    console.SetCursorPos(0, rows - 1);
+    if (!opt.exit_file.empty())
+        write_exit_file(opt.exit_file, PxGetCwd());
+    return 0;
+}
