@@ -100,6 +100,10 @@ Westring directory_label(const entry* e, int width)
         label = wide ? L"  LINK  " : L" LINK ";
     else
         label = wide ? L" SUBDIR " : L"SUBDIR";
+    // The unix layout's size column may be narrower than a label between
+    // its two marks; the label then goes without them rather than cut.
+    if (width < 8)
+        return Westring(label);
     return Westring() + CutMark + label + LeftMark;
 }
 
