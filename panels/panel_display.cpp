@@ -159,10 +159,10 @@ void scroll_one(PANEL* p, int direction)
 {
     if (!panel_visible(p))
         return;
-    console.BeginPaint();
+    // Not bracketed by BeginPaint: the console moves the pixels only when
+    // no paint is pending.
     p->win->Scroll(0, 0, inner_width(), height(), direction);
     paint_row(p, direction > 0 ? height() - 1 : 0);
-    console.EndPaint();
 }
 
 bool within_scroll_rows(int y)

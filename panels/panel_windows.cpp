@@ -4,6 +4,7 @@
 #include "console/console.h"
 #include "fileops/file_system.h"
 #include "panels/clock.h"
+#include "panels/directory_history.h"
 #include "panels/panel_columns.h"
 #include "panels/panel_display.h"
 #include "panels/read_panel.h"
@@ -186,8 +187,10 @@ void toggle_panel(int side)
 void start_panels(const Westring& left_dir, const Westring& right_dir)
 {
     Westring cwd = PxGetCwd();
+    DirectoryHistory.Clear();
     for (int side = 0; side < 2; side++) {
         PANEL* p = &panel_base[side];
+        *p = PANEL();
         p->path = cwd;
         const Westring& option = side ? right_dir : left_dir;
         const Westring& setting = side ? config.Right : config.Left;

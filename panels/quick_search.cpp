@@ -47,15 +47,14 @@ bool seek(PANEL* p, int ch, int direction)
     if (ch > 0)
         p->search += static_cast<wchar_t>(ch);
     int found;
-    if (ch > 0) {
+    if (ch > 0)
         found = find_from(p, p->CurrentIndex(), 1);
-    } else {
+    else
         found = find_from(p, p->CurrentIndex() + direction, direction);
-        // Searching again wraps round once, to the far end in the
-        // direction of the search.
-        if (found < 0)
-            found = find_from(p, direction > 0 ? 0 : p->Count() - 1, direction);
-    }
+    // Both a new search and a search again wrap round once, to the far end
+    // in the direction of the search: a name above the cursor is found too.
+    if (found < 0)
+        found = find_from(p, direction > 0 || ch > 0 ? 0 : p->Count() - 1, ch > 0 ? 1 : direction);
     if (found >= 0) {
         move_to(p, found);
         return true;
