@@ -12,8 +12,9 @@
 #include "textui/message_box.h"
 #include "textui/progress_thread.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -27,32 +28,32 @@ bool case_mapped(const PANEL* p)
     return config.CaseFilter.instri(p->fs_type) >= 0;
 }
 
-bool exact_less(const entry* a, const entry* b)
-{
-    return fncompare(a->name, b->name) < 0;
-}
-
 // Gives the kept-aside entries' marks to the entries of the new list that
-// have their names, and frees them.
+// have their names, and frees them. The names are matched through a hash
+// of the kept ones, so carrying a large selection costs one look-up per
+// entry read.
 void restore_marks(PANEL* p, std::vector<entry*>& kept)
 {
     if (kept.empty())
         return;
-    std::vector<entry*> sorted(p->entries.Data(), p->entries.Data() + p->Count());
-    std::sort(sorted.begin(), sorted.end(), exact_less);
-    for (entry* old : kept) {
-        auto it = std::lower_bound(sorted.begin(), sorted.end(), old, exact_less);
-        if (it != sorted.end() && fncompare((*it)->name, old->name) == 0) {
-            entry* e = *it;
-            e->last_op = old->last_op;
-            if (old->tagged && !e->tagged) {
-                e->tagged = 1;
-                p->tagged_count++;
-                p->tagged_bytes += e->size;
-            }
+    std::unordered_map<std::wstring_view, const entry*> by_name;
+    by_name.reserve(kept.size());
+    for (const entry* old : kept)
+        by_name.emplace(std::wstring_view(old->name, static_cast<size_t>(old->name_length)), old);
+    for (int i = 0; i < p->Count(); i++) {
+        entry* e = p->entries[i];
+        auto it = by_name.find(std::wstring_view(e->name, static_cast<size_t>(e->name_length)));
+        if (it == by_name.end())
+            continue;
+        e->last_op = it->second->last_op;
+        if (it->second->tagged && !e->tagged) {
+            e->tagged = 1;
+            p->tagged_count++;
+            p->tagged_bytes += e->size;
         }
-        entry::Destroy(old);
     }
+    for (entry* old : kept)
+        entry::Destroy(old);
     kept.clear();
 }
 
