@@ -256,7 +256,9 @@ void topline(const wchar_t* path, char active, int clock, PANEL* p)
     make_line(p->type == PanelFiles ? p->detail : DetailTree, line, DoubleHorizontal,
               joins ? TopJoin : DoubleHorizontal, TopLeft, TopRight);
     console.BeginPaint();
-    put_line(p, -1, line, frame_colour);
+    // The clock's cells belong to the clock's window, which sits over the
+    // frame: left alone, it does not blink out until its next tick.
+    put_line(p, -1, line.left(half - reserved), frame_colour);
 
     Westring title(path);
     if (fncompare(p->filter.c_str(), L"*") != 0)

@@ -273,3 +273,47 @@ TEST_F(PanelKeys, UndecodableNameShowsAndEntersAsItself)
          }),
          KEYS({KEY_DOWN, KEY_RETURN}), CHECK([] { EXPECT_EQ(screen_text(console, 2, 1, 3), "raw"); })});
 }
+
+TEST_F(PanelKeys, MountChooserListsEjectsAndMoves)
+{
+    // The mounts are this machine's: the test reads back whatever the
+    // chooser lists first.
+    std::string first;
+    run({KEYS({KEY_CTRL_M}), CHECK([&] {
+             int heading = screen_row_of("File System");
+             ASSERT_GE(heading, 0);
+             EXPECT_GE(screen_row_of(" Mount Points "), 0);
+             EXPECT_GE(screen_row_of(" Alt-E=Eject "), 0);
+             for (int x = 0; x < 70 && first.empty(); x++)
+                 if (screen_text(console, heading, x, 11) == "Mount Point") {
+                     first = screen_text(console, heading + 1, x, 40);
+                     first = first.substr(0, first.find(' '));
+                 }
+             ASSERT_FALSE(first.empty());
+         }),
+         KEYS({KEY_ALT_E}), CHECK([] {
+             // Nothing here can be ejected: the service's answer is shown.
+             EXPECT_GE(screen_row_of("Error ejecting"), 0);
+         }),
+         KEYS({KEY_ESC}), CHECK([] {
+             EXPECT_LT(screen_row_of("Error ejecting"), 0);
+             EXPECT_GE(screen_row_of(" Mount Points "), 0);
+         }),
+         KEYS({KEY_RETURN}), CHECK([&] {
+             EXPECT_LT(screen_row_of(" Mount Points "), 0);
+             EXPECT_EQ(prompt(), first);
+         })});
+}
+
+TEST_F(PanelKeys, RepaintingTheRightPanelLeavesTheClock)
+{
+    run({CHECK([] {}), KEYS({' '}), CHECK([] {
+             EXPECT_EQ(screen_attrs(console, 0, {{0x30, 'c'}}, 74), "cccccc");
+         }),
+         KEYS({KEY_TAB, ctrl('R'), KEY_ALT_F1 | KEY_SHIFT_FLAG}), CHECK([] {
+             EXPECT_EQ(screen_attrs(console, 0, {{0x30, 'c'}}, 74), "cccccc");
+             std::string half_day = screen_text(console, 0, 79, 1);
+             EXPECT_TRUE(half_day == "a" || half_day == "p") << half_day;
+         })},
+        [] { config.Clock = true; });
+}
