@@ -124,6 +124,21 @@ TEST(Directory, EntriesCarryTheFileData)
     }
 }
 
+TEST(Directory, OwnersKeepTheirFullIds)
+{
+    TempDir t;
+    ASSERT_TRUE(t.ok());
+    t.write("owned", "x");
+    if (lchown(t.sys("owned").c_str(), 70000, 70001) != 0)
+        GTEST_SKIP() << "only the superuser may give a file away";
+    Directory d(FileNameFromSys(t.path.c_str()));
+    entry* e = nullptr;
+    ASSERT_EQ(d.FindFirst(L"owned", SearchPanel, &e), 0);
+    EXPECT_EQ(e->uid, 70000u);  // not 70000 - 65536
+    EXPECT_EQ(e->gid, 70001u);
+    entry::Destroy(e);
+}
+
 TEST(Directory, ErrorsAreErrnoValues)
 {
     TempDir t;
