@@ -48,9 +48,12 @@ unsigned short EntryAttributes(const Westring& name, const struct stat& own,
         attr |= AttrDirectory;
     if (name[0] == L'.' && !(name[1] == L'.' && name[2] == 0))
         attr |= AttrHidden;
-    bool writable = (st->st_mode & S_IWOTH) ||
-                    ((st->st_mode & S_IWGRP) && st->st_gid == getgid()) ||
-                    ((st->st_mode & S_IWUSR) && st->st_uid == getuid());
+    // The process's real ids do not change while it runs; asked once, not
+    // twice per entry of a large directory.
+    static const uid_t uid = getuid();
+    static const gid_t gid = getgid();
+    bool writable = (st->st_mode & S_IWOTH) || ((st->st_mode & S_IWGRP) && st->st_gid == gid) ||
+                    ((st->st_mode & S_IWUSR) && st->st_uid == uid);
     if (!writable)
         attr |= AttrReadOnly;
     return attr;

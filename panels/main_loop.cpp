@@ -9,6 +9,10 @@
 #include "panels/clock.h"
 #include "panels/command_line.h"
 #include "panels/key_bar.h"
+#include "panels/panel_commands.h"
+#include "panels/panel_loop.h"
+#include "panels/panel_mouse.h"
+#include "panels/panel_windows.h"
 #include "panels/screen_geometry.h"
 #include "panels/startup.h"
 #include "textui/collapse_path.h"
@@ -30,14 +34,17 @@ struct LOOPSTATE
     int bar_state = -1;
     // The key-bar key a mouse press recorded, dispatched on its release.
     int bar_press = 0;
+    // The panel cursor must be drawn again before the next wait.
+    bool cursor = true;
+    // A key the quick search read and left for the loop to dispatch.
+    int pending = 0;
     bool quit = false;
 };
 
-// The directory the prompt and the title show. Until the panels exist it
-// is the process's current directory.
+// The directory the prompt and the title show.
 Westring prompt_directory()
 {
-    return PxGetCwd();
+    return panels_directory();
 }
 
 bool is_printable(int key)
@@ -66,8 +73,7 @@ bool command_line_key(LOOPSTATE& s, int key)
     case KEY_DEL:
         cl_delete(cl);
         break;
-    // With the panels off, Home and End move on the command line (until the
-    // panels exist they always are).
+    // With the panels off, Home and End move on the command line.
     case KEY_HOME:
     case KEY_CTRL_HOME:
         cl_move(cl, 0);
@@ -126,8 +132,14 @@ bool command_line_key(LOOPSTATE& s, int key)
     return true;
 }
 
-void dispatch_key(LOOPSTATE& s, int key)
+void dispatch_key(LOOPSTATE& s, int key, _MEVENT& m)
 {
+    PANEL_REQUEST request;
+    if (panel_command(key, m, s.cl, request)) {
+        s.redraw = s.redraw > request.redraw ? s.redraw : request.redraw;
+        s.pending = request.pending;
+        return;
+    }
     if (command_line_key(s, key)) {
         s.redraw = s.redraw > 1 ? s.redraw : 1;
         return;
@@ -161,8 +173,13 @@ void dispatch_key(LOOPSTATE& s, int key)
     }
 }
 
-void dispatch_mouse(LOOPSTATE& s, const _MEVENT& m)
+void dispatch_mouse(LOOPSTATE& s, _MEVENT& m)
 {
+    PANEL_REQUEST request;
+    if (panel_mouse(m, request)) {
+        s.redraw = s.redraw > request.redraw ? s.redraw : request.redraw;
+        return;
+    }
     if (m.y != console.Lines() - 1)
         return;
     // Releases count only on the key bar, and only for the key the press
@@ -171,8 +188,10 @@ void dispatch_mouse(LOOPSTATE& s, const _MEVENT& m)
         s.bar_press = key_bar_value(m);
     } else if (m.kind == MouseLeftRelease || m.kind == MouseRightRelease) {
         int key = key_bar_value(m);
-        if (key == s.bar_press)
-            dispatch_key(s, key);
+        if (key == s.bar_press) {
+            _MEVENT none{};
+            dispatch_key(s, key, none);
+        }
         s.bar_press = 0;
     }
 }
@@ -197,26 +216,39 @@ void main_loop()
 {
     LOOPSTATE s;
     while (!s.quit) {
+        EnablePanels(1);
         init_clock();
+        panels_before_wait(s.cursor);
         if ((alt_on & static_cast<int>(STATE_MODIFIERS)) != s.bar_state)
             s.redraw = 2;
         if (s.redraw)
             redraw(s);
 
-        console.SetCursorType(CursorUnderline);
         _MEVENT m{};
-        int key = getkey(nullptr, &m, -1);
-        console.SetCursorType(0);
+        int key = s.pending;
+        s.pending = 0;
+        if (!key) {
+            console.SetCursorType(CursorUnderline);
+            key = getkey(nullptr, &m, -1);
+            console.SetCursorType(0);
+        }
 
-        if (key == KEY_MOUSE) {
-            dispatch_mouse(s, m);
-        } else if (key == KEY_MODIFIERS || key == 0) {
+        if (key == KEY_MODIFIERS || key == 0)
             continue;
-        } else if (is_printable(key)) {
+        key = stored_path_key(key);
+        if (key == 0) {
+            s.redraw = s.redraw > 1 ? s.redraw : 1;
+            continue;
+        }
+        if (is_printable(key)) {
             if (cl_insert(s.cl, static_cast<wchar_t>(key)))
                 s.redraw = s.redraw > 1 ? s.redraw : 1;
-        } else {
-            dispatch_key(s, key);
+            continue;
         }
+        panels_before_key(key, s.cursor);
+        if (key == KEY_MOUSE)
+            dispatch_mouse(s, m);
+        else
+            dispatch_key(s, key, m);
     }
 }

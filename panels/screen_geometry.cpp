@@ -4,6 +4,7 @@
 #include "console/console.h"
 #include "console/keyboard.h"
 #include "panels/clock.h"
+#include "panels/panel_windows.h"
 
 void get_screen_size()
 {
@@ -15,7 +16,8 @@ void get_screen_size()
 
 void change_lines()
 {
-    hide_clock();
+    // Windows save the cells they cover: none may outlive the old size.
+    drop_panel_windows();
     set_lines(config.ScreenRows, config.ScreenColumns);
     get_screen_size();
 }

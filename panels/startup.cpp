@@ -11,6 +11,8 @@
 #include "panels/clock.h"
 #include "panels/country_info.h"
 #include "panels/main_loop.h"
+#include "panels/panel_loop.h"
+#include "panels/panel_windows.h"
 #include "panels/screen_geometry.h"
 #include "textui/textui_settings.h"
 
@@ -173,19 +175,21 @@ int run_file_manager(const START_OPTIONS& opt)
     country_info();
 
     console.Write("\n\n");
+    start_panels(opt.left_dir, opt.right_dir);
     set_title(nullptr);
 
     main_loop();
 
     // Shutdown: the screen is left as a terminal would be, with the window
     // title as it was before the program set its own.
-    hide_clock();
+    Westring last_dir = panels_directory();
+    drop_panel_windows();
     int rows = console.Lines(), cols = console.Columns();
     console.Clear(0, rows - 2, cols, 2, config.Colours[ColourCommandLine]);
     console.SetCursorType(15);
     console.SetTitle(saved_title.c_str());
     console.SetCursorPos(0, rows - 1);
     if (!opt.exit_file.empty())
-        write_exit_file(opt.exit_file, PxGetCwd());
+        write_exit_file(opt.exit_file, last_dir);
     return 0;
 }

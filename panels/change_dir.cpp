@@ -1,0 +1,76 @@
+#include "panels/change_dir.h"
+
+#include "fileops/file_system.h"
+#include "fileops/path_grammar.h"
+#include "foundation/nls.h"
+#include "panels/directory_history.h"
+#include "panels/read_panel.h"
+
+void change_dir(PANEL* p, const wchar_t* name, char keep, int top, int cursor)
+{
+    p->read_error = 0;
+    bool refresh = name[0] == 0 && fncompare(p->path.c_str(), p->prev_path.c_str()) == 0;
+    if (!refresh && !p->prev_path.empty()) {
+        DirectoryHistory.Add(p->prev_path);
+        p->back_path = p->prev_path;
+        p->back_top = p->saved_top;
+        p->back_cursor = p->saved_cursor;
+    }
+    if (fncompare(name, L"..") == 0) {
+        up_dir(p);
+    } else {
+        if (!keep)
+            p->tagged_count = 0;
+        if (name[0]) {
+            entry* cur = p->Current();
+            p->positions.Store(p->path, p->top, cur ? Westring(cur->name) : Westring());
+            p->path = p->path.AppendBackslash() + name;
+            p->top = p->cursor = 0;
+        }
+        read_panel(p);
+    }
+    if (top >= 0) {
+        p->top = top;
+        p->cursor = cursor;
+        clamp_position(p);
+    }
+    p->search = Westring();
+    p->prev_path = p->path;
+    (void)cdd(p->GetWD());
+}
+
+void change_dir(PANEL* panels, int side, const wchar_t* name, char keep, int top, int cursor)
+{
+    change_dir(&panels[side], name, keep, top, cursor);
+    // FIXME: an other panel showing the directory tree moves its cursor to
+    // this directory, once the tree display exists.
+}
+
+void up_dir(PANEL* p)
+{
+    if (p->path.empty() || IsRoot(p->path))
+        return;
+    int slash = p->path.rchr(L'/');
+    Westring left = p->path.mid(slash + 1, 0);
+    p->path = slash <= 0 ? Westring(L"/") : p->path.left(slash);
+    p->tagged_count = 0;
+    read_panel(p);
+
+    if (const TPanelPosition* pos = p->positions.Find(p->path)) {
+        p->top = pos->top;
+        p->cursor = 0;
+        clamp_position(p);
+        goto_fname(p, pos->name.c_str());
+    }
+    entry* cur = p->Current();
+    if (cur && fncompare(cur->name, left.c_str()) == 0)
+        return;
+    for (int i = 0; i < p->Count(); i++) {
+        if (fncompare(p->entries[i]->name, left.c_str()) == 0) {
+            p->top = i >= p->page_size ? i - p->page_size + 1 : 0;
+            p->cursor = i - p->top;
+            return;
+        }
+    }
+    p->top = p->cursor = 0;
+}

@@ -1,0 +1,122 @@
+#include "panels/panel_mouse.h"
+
+#include "config/config.h"
+#include "console/console.h"
+#include "panels/panel.h"
+#include "panels/panel_columns.h"
+#include "panels/panel_display.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int WheelStep = 3;
+
+int panel_height()
+{
+    return config.PanelHeight > 0 ? config.PanelHeight : 1;
+}
+
+// The side whose window holds column x; -1 past both.
+int side_at(int x)
+{
+    int half = panel_half();
+    if (x < 0 || x >= 2 * half)
+        return -1;
+    return x < half ? 0 : 1;
+}
+
+void put_cursor(PANEL* p, int side, int index)
+{
+    show_cursor(panel_base, side, 0);
+    move_cursor(p, index - p->CurrentIndex());
+    show_cursor(panel_base, side, 1);
+}
+
+}
+
+int entry_at(int side, int x, int y)
+{
+    PANEL* p = &panel_base[side];
+    int h = panel_height();
+    int rel_x = x - side * panel_half() - 1;
+    int row = y - 1;
+    if (row < 0 || row >= h || rel_x < 0 || rel_x >= panel_half() - 2)
+        return -1;
+    int slot = -1;
+    if (p->detail != DetailBrief && p->detail != DetailBriefWide) {
+        slot = row;
+    } else {
+        // Hit-tested against the columns the entries are drawn in: a
+        // separator between two columns belongs to neither.
+        for (int s = row; s < page_size_for(p->detail); s += h) {
+            int cx, cy, width;
+            ColInfo(cx, cy, width, p->detail, s);
+            if (rel_x >= cx && rel_x < cx + width)
+                slot = s;
+        }
+    }
+    int index = p->top + slot;
+    return slot >= 0 && index < p->Count() ? index : -1;
+}
+
+bool panel_mouse(_MEVENT& m, PANEL_REQUEST& r)
+{
+    int rows = console.Lines();
+    if (m.kind == MouseWheel) {
+        PANEL* p = &panel_base[currpanel];
+        if (!p->showing || p->type != PanelFiles || m.y >= rows - 2)
+            return false;
+        show_cursor(panel_base, currpanel, 0);
+        move_cursor(p, m.wheel > 0 ? -WheelStep : WheelStep);
+        show_cursor(panel_base, currpanel, 1);
+        return true;
+    }
+    int side = side_at(m.x);
+    if (side < 0 || m.y >= rows - 2)
+        return false;
+    PANEL* p = &panel_base[side];
+    if (!p->showing)
+        return false;
+    int h = panel_height();
+    bool press = m.kind == MouseLeftPress || m.kind == MouseRightPress || m.kind == MouseLeftDrag ||
+                 m.kind == MouseRightDrag || m.kind == MouseLeftDouble;
+    if (!press)
+        return m.y <= h + 3;
+
+    if (m.y >= 1 && m.y <= h) {
+        if (side != currpanel) {
+            show_cursor(panel_base, currpanel, 0);
+            make_curr(panel_base, side);
+            r.redraw = std::max(r.redraw, 2);
+        }
+        if (p->type != PanelFiles)
+            return true;
+        int index = entry_at(side, m.x, m.y);
+        if (index >= 0)
+            put_cursor(p, side, index);
+        if (m.kind == MouseLeftDouble && index >= 0) {
+            if (enter_current_entry())
+                r.redraw = std::max(r.redraw, 1);
+        }
+        // FIXME: the right button tags and untags, and dragging it carries
+        // that state on, once selection exists.
+        return true;
+    }
+    if (m.y == 0 && (m.kind == MouseRightPress || m.kind == MouseRightDrag)) {
+        // FIXME: the pull-down menu opens here once it exists.
+        return true;
+    }
+    bool scroll_row = m.y == 0 || (m.y > h && m.y <= h + 3);
+    if (scroll_row && (m.kind == MouseLeftPress || m.kind == MouseLeftDrag || m.kind == MouseLeftDouble) &&
+        p->type == PanelFiles) {
+        if (side != currpanel) {
+            show_cursor(panel_base, currpanel, 0);
+            make_curr(panel_base, side);
+            r.redraw = std::max(r.redraw, 2);
+        }
+        scroll_panel(p, m.y, 0);
+        return true;
+    }
+    return scroll_row;
+}
