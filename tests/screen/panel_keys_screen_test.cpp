@@ -228,6 +228,13 @@ TEST_F(PanelKeys, StoredPathsAndNamesIntoTheCommandLine)
          KEYS({KEY_DOWN, KEY_CTRL_RETURN, KEY_CTRL_RBRACKET}), CHECK([&] {
              EXPECT_EQ(row(23).substr(0, prompt().size() + 7), prompt() + ">deep " + root.substr(0, 1));
              EXPECT_NE(row(23).find(root + "/one/"), std::string::npos);
+             // Ctrl+[ arrives as Escape with Control held: the left panel's
+             // directory.
+             console.Queue().Put({CConsole::EvKey, KEY_ESC, STATE_CONTROL, 0, 0, 0});
+         }),
+         KEYS({}), CHECK([&] {
+             // Both directories end in "/", so no blank follows them.
+             EXPECT_NE(row(23).find(root + "/one/" + root + "/one/"), std::string::npos) << row(23);
          })},
         [] { dirstore[3] = Westring(); });
 }
