@@ -8,6 +8,11 @@ AssociationSet editAssociations;
 AssociationSet colourAssociations;
 AssociationSet colourDirAssociations;
 
+Association::Association(const Westring& m, const Westring& v) : mask(m), value(v)
+{
+    compiled.Compile(mask.c_str());
+}
+
 int Association::IsMatch(const Westring& name) const
 {
     return mask_eval(mask.c_str(), name.c_str());
@@ -15,12 +20,12 @@ int Association::IsMatch(const Westring& name) const
 
 int Association::IsMatch(const entry* e) const
 {
-    return mask_eval(mask.c_str(), *e);
+    return compiled.Evaluate(*e, std::time(nullptr));
 }
 
 void AssociationSet::AddAssociation(const Westring& mask, const Westring& value)
 {
-    AddObject(new Association{mask, value});
+    AddObject(new Association(mask, value));
 }
 
 int AssociationSet::FindAssociation(const Westring& name, Westring& value) const

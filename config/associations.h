@@ -4,6 +4,7 @@
 #include "foundation/estring.h"
 #include "foundation/object_store.h"
 #include "foundation/westring.h"
+#include "panels/mask_eval.h"
 
 struct entry;
 
@@ -11,8 +12,13 @@ struct entry;
 // what it maps matching names to (a command, or a colour specification).
 struct Association
 {
+    Association(const Westring& mask, const Westring& value);
+
     Westring mask;
     Westring value;
+    // The mask compiled once, since the same few masks colour every entry
+    // of every paint.
+    CMaskExpression compiled;
 
     // 1 when the mask matches (mask_eval), 0 when not, -1 when the mask is
     // invalid.

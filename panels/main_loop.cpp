@@ -13,6 +13,7 @@
 #include "panels/panel_commands.h"
 #include "panels/panel_loop.h"
 #include "panels/panel_mouse.h"
+#include "panels/selection.h"
 #include "panels/panel_windows.h"
 #include "panels/screen_geometry.h"
 #include "panels/startup.h"
@@ -136,7 +137,7 @@ bool command_line_key(LOOPSTATE& s, int key)
 void dispatch_key(LOOPSTATE& s, int key, _MEVENT& m)
 {
     PANEL_REQUEST request;
-    if (panel_command(key, m, s.cl, request)) {
+    if (selection_key(key, m.state, request) || panel_command(key, m, s.cl, request)) {
         s.redraw = s.redraw > request.redraw ? s.redraw : request.redraw;
         s.pending = request.pending;
         return;

@@ -1,5 +1,6 @@
 #include "panels/panel_commands.h"
 
+#include "command/environment.h"
 #include "config/config.h"
 #include "console/console.h"
 #include "console/key_codes.h"
@@ -406,10 +407,8 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
         }
         return true;
     case KEY_ALT_HOME:
-        // FIXME: HOME comes from the session environment once command
-        // execution keeps one; until then from the process's.
         if (files) {
-            if (const char* home = std::getenv("HOME"))
+            if (const char* home = SessionEnv.Get("HOME"))
                 go_to(currpanel, FileNameFromSys(home));
             raise(r, 1);
         }

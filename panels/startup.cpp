@@ -12,6 +12,7 @@
 #include "panels/clock.h"
 #include "panels/country_info.h"
 #include "panels/main_loop.h"
+#include "panels/panel.h"
 #include "panels/panel_loop.h"
 #include "panels/panel_windows.h"
 #include "panels/screen_geometry.h"
@@ -63,6 +64,18 @@ public:
 
 CConsoleClipboard console_clipboard;
 
+// What px.ini keeps of the panels as they are now.
+void take_panel_settings()
+{
+    for (int side = 0; side < 2; side++) {
+        const PANEL& p = panel_base[side];
+        (side ? config.RightShowing : config.LeftShowing) = p.showing;
+        (side ? config.RightStyle : config.LeftStyle) = p.detail;
+        (side ? config.RightType : config.LeftType) = p.type;
+        (side ? config.RightFilter : config.LeftFilter) = p.filter;
+    }
+}
+
 }
 
 void connect_settings()
@@ -75,6 +88,7 @@ void connect_settings()
     clock_refresh_hook = update_clock;
     screen_size_hook = get_screen_size;
     SetClipboardBridge(&console_clipboard);
+    save_config_hook = take_panel_settings;
 }
 
 namespace {
