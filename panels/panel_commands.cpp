@@ -6,6 +6,7 @@
 #include "console/key_codes.h"
 #include "fileops/file_system.h"
 #include "fileops/path_grammar.h"
+#include "fileops/shell_window.h"
 #include "panels/change_dir.h"
 #include "panels/directory_history.h"
 #include "panels/mount_chooser.h"
@@ -487,6 +488,11 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
     case ctrl('H'):
         toggle_hidden();
         raise(r, 1);
+        return true;
+    case ctrl('W'):
+        // The desktop's own file window on the current directory.
+        if (on)
+            OpenShellWindow(panel_base[currpanel].GetWD(), config.PathAppend);
         return true;
     case KeyAltF(1):
     case KeyAltF(2):
