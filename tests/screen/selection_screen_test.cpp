@@ -1,6 +1,7 @@
 #include "config/config.h"
 #include "console/console_test_support.h"
 #include "console/key_codes.h"
+#include "config/associations.h"
 #include "panels/panel.h"
 #include "panels/panel_display.h"
 #include "panels/read_panel.h"
@@ -154,4 +155,25 @@ TEST_F(Selection, EscWithAndWithoutPanelSwitch)
     EXPECT_TRUE(off_cleared);
     EXPECT_TRUE(off_panels);
     EXPECT_TRUE(on_toggled);
+}
+
+TEST_F(Selection, ColourAssociationsColourFilesAndDirectories)
+{
+    std::string picture;
+    run({CHECK([&] {
+        // Rows: ".." lib src.c a.c b.c ...; the name column starts at 1.
+        picture = screen_attrs(console, 2, {{0x1A, 'd'}, {0x16, 'y'}}, 1, 3) +
+                  screen_attrs(console, 4, {{0x1C, 'R'}, {0x1B, 'p'}}, 1, 3) +
+                  screen_attrs(console, 6, {{0x1C, 'R'}, {0x1B, 'p'}}, 1, 3);
+    })},
+        [] {
+            colourAssociations.AddAssociation(L"*.c", L"bright red");
+            colourDirAssociations.AddAssociation(L"lib", L"yellow");
+            paint_panel(&panel_base[0]);
+        });
+    colourAssociations.DestroyAll();
+    colourDirAssociations.DestroyAll();
+    // lib in "yel" over the directory colour's background (Str2Attr), a.c
+    // in bright red, descript.ion as before.
+    EXPECT_EQ(picture, "yyyRRRppp");
 }
