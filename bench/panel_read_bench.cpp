@@ -97,6 +97,30 @@ void BM_ReadSortPaint(benchmark::State& state)
     state.counters["entries"] = p->Count();
 }
 
+// The same read with a filter: "*" (every file passes) against a compound
+// expression that hides most files.
+void read_filtered(benchmark::State& state, const wchar_t* filter)
+{
+    PANEL* p = shown_panel();
+    p->filter = filter;
+    for (auto _ : state) {
+        p->prev_path = Westring();
+        read_panel(p);
+    }
+    state.counters["entries"] = p->Count();
+    p->filter = L"*";
+}
+
+void BM_ReadFilterStar(benchmark::State& state)
+{
+    read_filtered(state, L"*");
+}
+
+void BM_ReadFilterCompound(benchmark::State& state)
+{
+    read_filtered(state, L"*.c|*.h&%size>10k");
+}
+
 // `ls -l` on the same directory, its output thrown away.
 void BM_LsLong(benchmark::State& state)
 {
@@ -185,6 +209,8 @@ BENCHMARK(BM_LsLong)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_ReaddirLstatSort)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_Reread)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_RereadTagged)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_ReadFilterStar)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_ReadFilterCompound)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_MemoryPerEntry)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)

@@ -133,6 +133,30 @@ const Ch<T>* match_one(const Ch<T>* p, const Ch<T>* end, Ch<T> c)
 template <class T>
 bool match(const Ch<T>* p, const Ch<T>* pend, const Ch<T>* t);
 
+// True when [p, pend) holds no "*", "?" or "[": only literal characters.
+template <class T>
+bool plain_tail(const Ch<T>* p, const Ch<T>* pend)
+{
+    for (; p < pend; p++)
+        if (*p == '*' || *p == '?' || *p == '[')
+            return false;
+    return true;
+}
+
+// True when text t ends with the literal characters [p, pend), folded.
+template <class T>
+bool ends_with(const Ch<T>* t, const Ch<T>* p, const Ch<T>* pend)
+{
+    const Ch<T>* tend = end_of<T>(t);
+    long n = pend - p;
+    if (tend - t < n)
+        return false;
+    for (const Ch<T>* q = tend - n; p < pend; p++, q++)
+        if (T::fold_literal(*p) != T::fold_literal(*q))
+            return false;
+    return true;
+}
+
 // The stars-only matcher: "*", "?", sets and literals, with the classic single
 // backtrack point, linear in practice and never exponential. Used whenever
 // the rest of the pattern holds no brace list.
@@ -147,6 +171,11 @@ bool match_flat(const Ch<T>* p, const Ch<T>* pend, const Ch<T>* t)
                 p++;
             if (p == pend)
                 return true;
+            // A plain tail after the last star ("*.txt") matches exactly when
+            // the text ends with it: compare the end instead of trying every
+            // position.
+            if (plain_tail<T>(p, pend))
+                return ends_with<T>(t, p, pend);
             star_p = p;
             star_t = t;
             continue;

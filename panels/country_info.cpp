@@ -13,6 +13,7 @@
 wchar_t thousand_separator = L',';
 int date_fmt = 0;
 Estring date_str = "%02d/%02d/%02d";
+char date_separator = '/';
 
 void parse_date_format(const char* d_fmt, int& order, char& separator)
 {
@@ -49,9 +50,8 @@ void country_info()
     else
         thousand_separator = L',';
 
-    char separator;
-    parse_date_format(nl_langinfo(D_FMT), date_fmt, separator);
-    date_str = esprintf("%%02d%c%%02d%c%%02d", separator, separator);
+    parse_date_format(nl_langinfo(D_FMT), date_fmt, date_separator);
+    date_str = esprintf("%%02d%c%%02d%c%%02d", date_separator, date_separator);
 
     codepage = static_cast<unsigned short>(config.CodePage ? config.CodePage : 850);
     textcodepage = config.TextCodePage;

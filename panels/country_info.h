@@ -10,6 +10,8 @@ extern wchar_t thousand_separator;
 extern int date_fmt;
 // Three "%02d" fields joined by the locale's date separator.
 extern Estring date_str;
+// The locale's date separator.
+extern char date_separator;
 
 // Reads the locale's thousands separator (first character, "," when none)
 // and date order and separator, sets the code page from the CodePage

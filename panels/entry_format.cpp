@@ -1,5 +1,6 @@
 #include "panels/entry_format.h"
 
+#include "config/associations.h"
 #include "console/colours.h"
 #include "fileops/file_system.h"
 #include "fileops/permissions.h"
@@ -23,15 +24,20 @@ unsigned char with_foreground(unsigned char attr, unsigned char fg_of)
     return static_cast<unsigned char>((attr & 0xF0) | (fg_of & 0x0F));
 }
 
+// Tagged entries in "Tagged"; directories in "Directories" and files in
+// "Panel", each changed by the first matching [Directory Colours] or
+// [Colours] association.
 unsigned char normal_colour(const entry* e)
 {
-    // FIXME: the [Colours] and [Directory Colours] associations modify
-    // these once the filter language can match them.
     if (e->tagged)
         return ui_colour(ColourTagged);
-    if (e->IsDirectory())
-        return ui_colour(ColourDirectories);
-    return ui_colour(ColourPanel);
+    bool dir = e->IsDirectory();
+    unsigned char colour = ui_colour(dir ? ColourDirectories : ColourPanel);
+    const AssociationSet& set = dir ? colourDirAssociations : colourAssociations;
+    Estring spec;
+    if (set.count && set.FindAssociation(e, spec))
+        colour = Str2Attr(spec, colour);
+    return colour;
 }
 
 // The name and, for a link, " » target", in the entry's colour.

@@ -2,6 +2,7 @@
 
 #include "config/command_history.h"
 #include "config/config.h"
+#include "config/ini_file.h"
 #include "console/console.h"
 #include "console/key_codes.h"
 #include "console/keyboard.h"
@@ -12,6 +13,7 @@
 #include "panels/panel_commands.h"
 #include "panels/panel_loop.h"
 #include "panels/panel_mouse.h"
+#include "panels/selection.h"
 #include "panels/panel_windows.h"
 #include "panels/screen_geometry.h"
 #include "panels/startup.h"
@@ -135,7 +137,7 @@ bool command_line_key(LOOPSTATE& s, int key)
 void dispatch_key(LOOPSTATE& s, int key, _MEVENT& m)
 {
     PANEL_REQUEST request;
-    if (panel_command(key, m, s.cl, request)) {
+    if (selection_key(key, m.state, request) || panel_command(key, m, s.cl, request)) {
         s.redraw = s.redraw > request.redraw ? s.redraw : request.redraw;
         s.pending = request.pending;
         return;
@@ -158,6 +160,10 @@ void dispatch_key(LOOPSTATE& s, int key, _MEVENT& m)
         break;
     case KEY_F10:
         s.quit = confirm_quit();
+        s.redraw = 2;
+        break;
+    case KEY_SHIFT_F1 + 8:  // Shift+F9
+        (void)save_config();
         s.redraw = 2;
         break;
     case KEY_ALT_F1 + 8:  // Alt+F9

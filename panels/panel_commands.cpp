@@ -1,10 +1,12 @@
 #include "panels/panel_commands.h"
 
+#include "command/environment.h"
 #include "config/config.h"
 #include "console/console.h"
 #include "console/key_codes.h"
 #include "fileops/file_system.h"
 #include "fileops/path_grammar.h"
+#include "fileops/shell_window.h"
 #include "panels/change_dir.h"
 #include "panels/directory_history.h"
 #include "panels/mount_chooser.h"
@@ -406,10 +408,8 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
         }
         return true;
     case KEY_ALT_HOME:
-        // FIXME: HOME comes from the session environment once command
-        // execution keeps one; until then from the process's.
         if (files) {
-            if (const char* home = std::getenv("HOME"))
+            if (const char* home = SessionEnv.Get("HOME"))
                 go_to(currpanel, FileNameFromSys(home));
             raise(r, 1);
         }
@@ -488,6 +488,11 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
     case ctrl('H'):
         toggle_hidden();
         raise(r, 1);
+        return true;
+    case ctrl('W'):
+        // The desktop's own file window on the current directory.
+        if (on)
+            OpenShellWindow(panel_base[currpanel].GetWD(), config.PathAppend);
         return true;
     case KeyAltF(1):
     case KeyAltF(2):

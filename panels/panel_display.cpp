@@ -8,6 +8,7 @@
 #include "fileops/path_grammar.h"
 #include "foundation/nls.h"
 #include "panels/entry_format.h"
+#include "panels/selection.h"
 #include "panels/panel_columns.h"
 #include "panels/panel_windows.h"
 #include "panels/startup.h"
@@ -426,9 +427,8 @@ void scroll_panel(PANEL* p, int mouseRow, char tagState)
         int before = p->top;
         show_cursor(panel_base, side, 0);
         move_cursor(p, up ? -1 : 1);
-        // FIXME: with a tag state, tag or untag the entry reached once
-        // selection exists.
-        (void)tagState;
+        if (tagState)
+            tag(p, p->CurrentIndex(), tagState);
         show_cursor(panel_base, side, 1);
         if (p->top != before)
             DosSleep(static_cast<unsigned>(config.ScrollDelay > 0 ? config.ScrollDelay : 0));

@@ -1,8 +1,9 @@
 #include "panels/panel_filter.h"
 
-bool panel_filter_accepts(const PANEL*, const entry*)
+#include "panels/mask_eval.h"
+
+// An invalid filter lists every file: only a definite "no" hides one.
+bool panel_filter_accepts(const PANEL* panel, const entry* e)
 {
-    // FIXME: evaluate panel->filter with the filter-expression language
-    // once it exists; until then every file is listed.
-    return true;
+    return mask_eval(panel->filter.c_str(), *e) != 0;
 }

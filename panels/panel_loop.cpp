@@ -1,5 +1,6 @@
 #include "panels/panel_loop.h"
 
+#include "command/environment.h"
 #include "config/config.h"
 #include "console/key_codes.h"
 #include "fileops/file_system.h"
@@ -99,9 +100,8 @@ int stored_path_key(int key)
         return 0;
     }
     if (!dirstore[digit].empty()) {
-        // FIXME: "~/" and "$NAME" in the slot are expanded (SubstEnvVars)
-        // once command execution provides the expansion.
         Westring dir = dirstore[digit];
+        SubstEnvVars(dir);
         if (target->ChangeVirtualWD(dir)) {
             target->top = target->cursor = 0;
             target->type = PanelFiles;

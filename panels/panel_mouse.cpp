@@ -5,10 +5,16 @@
 #include "panels/panel.h"
 #include "panels/panel_columns.h"
 #include "panels/panel_display.h"
+#include "panels/selection.h"
 
 #include <algorithm>
 
 namespace {
+
+// The tag state a right press chose, carried on by a right drag, and the
+// entry the drag was last at.
+int drag_state = 0;
+int drag_from = 0;
 
 constexpr int WheelStep = 3;
 
@@ -99,8 +105,20 @@ bool panel_mouse(_MEVENT& m, PANEL_REQUEST& r)
             if (enter_current_entry())
                 r.redraw = std::max(r.redraw, 1);
         }
-        // FIXME: the right button tags and untags, and dragging it carries
-        // that state on, once selection exists.
+        // The right button tags or untags the entry; dragging it carries
+        // that state over every entry passed on the way.
+        if (index >= 0 && m.kind == MouseRightPress) {
+            tag(p, index, 0);
+            drag_state = p->entries[index]->tagged ? 1 : -1;
+            drag_from = index;
+        } else if (index >= 0 && m.kind == MouseRightDrag && drag_state) {
+            int step = index >= drag_from ? 1 : -1;
+            for (int i = drag_from; i != index + step; i += step)
+                tag(p, i, static_cast<char>(drag_state));
+            drag_from = index;
+        }
+        if (m.kind == MouseRightPress || m.kind == MouseRightDrag)
+            show_cursor(panel_base, side, 1);
         return true;
     }
     if (m.y == 0 && (m.kind == MouseRightPress || m.kind == MouseRightDrag)) {
@@ -108,14 +126,15 @@ bool panel_mouse(_MEVENT& m, PANEL_REQUEST& r)
         return true;
     }
     bool scroll_row = m.y == 0 || (m.y > h && m.y <= h + 3);
-    if (scroll_row && (m.kind == MouseLeftPress || m.kind == MouseLeftDrag || m.kind == MouseLeftDouble) &&
+    bool right_drag = m.kind == MouseRightDrag && drag_state;
+    if (scroll_row && (m.kind == MouseLeftPress || m.kind == MouseLeftDrag || m.kind == MouseLeftDouble || right_drag) &&
         p->type == PanelFiles) {
         if (side != currpanel) {
             show_cursor(panel_base, currpanel, 0);
             make_curr(panel_base, side);
             r.redraw = std::max(r.redraw, 2);
         }
-        scroll_panel(p, m.y, 0);
+        scroll_panel(p, m.y, right_drag ? static_cast<char>(drag_state) : 0);
         return true;
     }
     return scroll_row;

@@ -1,6 +1,7 @@
 #include "panels/startup.h"
 
 #include "config/config.h"
+#include "config/ini_file.h"
 #include "config/px_filename.h"
 #include "console/colours.h"
 #include "console/console.h"
@@ -11,6 +12,7 @@
 #include "panels/clock.h"
 #include "panels/country_info.h"
 #include "panels/main_loop.h"
+#include "panels/panel.h"
 #include "panels/panel_loop.h"
 #include "panels/panel_windows.h"
 #include "panels/screen_geometry.h"
@@ -62,6 +64,18 @@ public:
 
 CConsoleClipboard console_clipboard;
 
+// What px.ini keeps of the panels as they are now.
+void take_panel_settings()
+{
+    for (int side = 0; side < 2; side++) {
+        const PANEL& p = panel_base[side];
+        (side ? config.RightShowing : config.LeftShowing) = p.showing;
+        (side ? config.RightStyle : config.LeftStyle) = p.detail;
+        (side ? config.RightType : config.LeftType) = p.type;
+        (side ? config.RightFilter : config.LeftFilter) = p.filter;
+    }
+}
+
 }
 
 void connect_settings()
@@ -74,6 +88,7 @@ void connect_settings()
     clock_refresh_hook = update_clock;
     screen_size_hook = get_screen_size;
     SetClipboardBridge(&console_clipboard);
+    save_config_hook = take_panel_settings;
 }
 
 namespace {
@@ -169,9 +184,11 @@ int run_file_manager(const START_OPTIONS& opt)
     connect_settings();
     get_screen_size();
     country_info();
+    configure(0);
     get_screen_size();
     if (console.Columns() < 80 || console.Lines() < 25)
         set_lines(console.Lines(), 80);
+    // The code page may have come from px.ini.
     country_info();
 
     console.Write("\n\n");
@@ -182,6 +199,8 @@ int run_file_manager(const START_OPTIONS& opt)
 
     // Shutdown: the screen is left as a terminal would be, with the window
     // title as it was before the program set its own.
+    if (config.AutoSave)
+        (void)save_config();
     Westring last_dir = panels_directory();
     drop_panel_windows();
     int rows = console.Lines(), cols = console.Columns();

@@ -29,6 +29,10 @@ TEST(Wild, MatchesPanelMasks)
         {"d[0-9]", "dx", 0},
         {"*(*)", "name(1)", 1},
         {"a[", "a[", 1},                   // no closing bracket: ordinary character
+        {"*abc", "ab", 0},                 // a plain tail longer than the text
+        {"ab*b", "ab", 0},                 // the star's tail cannot reuse matched text
+        {"ab*b", "abb", 1},
+        {"*aa", "aa", 1},
     };
     for (const auto& r : rows)
         EXPECT_EQ(wild(r.mask, r.name), r.match) << r.mask << " vs " << r.name;

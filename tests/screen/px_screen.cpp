@@ -6,7 +6,9 @@
 #include "console/keyboard.h"
 #include "panels/startup.h"
 
+#include <cstdlib>
 #include <deque>
+#include <string>
 
 std::vector<int> type_keys(const std::string& utf8)
 {
@@ -33,6 +35,10 @@ int screen_row_of(const std::string& text)
 PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std::function<void()> settings,
               int columns, int lines)
 {
+    // A home of its own: no test reads or writes the user's px.ini.
+    char home[] = "/tmp/pxhomeXXXXXX";
+    if (mkdtemp(home))
+        setenv("HOME", home, 1);
     console.SetDisplay(nullptr);
     console.SetSize(columns, lines, "", 0);
     console.Queue().Clear();
@@ -72,5 +78,6 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
     result.steps_left = static_cast<int>(script.size());
     console.idle_hook = nullptr;
     console.Queue().SetFallbackKey(0);
+    std::system((std::string("rm -rf ") + home).c_str());
     return result;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
@@ -75,4 +76,32 @@ TEST(PxWindow, CommandLineTitleAndQuit)
         ASSERT_TRUE(h.Key("Return"));
         EXPECT_EQ(h.WaitExit(10000), 0) << (close ? "closed" : "F10");
     }
+}
+
+TEST(PxWindow, ABadDirectiveInPxIniIsShown)
+{
+    CWindowHarness h;
+    if (!h.StartDisplay())
+        GTEST_SKIP() << h.Missing();
+    std::string pxl = h.Home() + "/.pxl";
+    mkdir(h.Home().c_str(), 0755);
+    mkdir(pxl.c_str(), 0755);
+    FILE* f = std::fopen((pxl + "/px.ini").c_str(), "w");
+    std::fputs("Bogus=1\r\n", f);
+    std::fclose(f);
+    ASSERT_TRUE(h.StartProgram(PX_PROGRAM, {}));
+    ASSERT_TRUE(h.WaitWindow());
+    CWindowHarness::Snapshot s;
+    EXPECT_TRUE(h.WaitSnapshot(
+        [](const CWindowHarness::Snapshot& s) {
+            for (const std::string& r : s.rows)
+                if (r.find("Bad directive (Bogus) in px.ini, line 1") != std::string::npos)
+                    return true;
+            return false;
+        },
+        s));
+    ASSERT_TRUE(h.Key("Return"));
+    ASSERT_TRUE(h.Key("F10"));
+    ASSERT_TRUE(h.Key("Return"));
+    EXPECT_EQ(h.WaitExit(10000), 0);
 }

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -199,7 +200,10 @@ bool CWindowHarness::StartProgram(const std::string& path, const std::vector<std
 {
     std::vector<std::string> argv{path};
     argv.insert(argv.end(), args.begin(), args.end());
-    program = spawn(argv, {"DISPLAY=" + display, "PX_SCREEN_DUMP=" + dump, "LC_ALL=C.UTF-8"}, -1);
+    // A home of its own, so the program never reads or writes the user's
+    // settings and history; tests put files there with Home().
+    mkdir(Home().c_str(), 0755);
+    program = spawn(argv, {"DISPLAY=" + display, "PX_SCREEN_DUMP=" + dump, "LC_ALL=C.UTF-8", "HOME=" + Home()}, -1);
     return program > 0;
 }
 

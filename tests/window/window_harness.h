@@ -85,6 +85,8 @@ public:
     int WaitExit(int timeout_ms);
     // A file name in the scratch directory.
     std::string Scratch(const std::string& name) const { return scratch + "/" + name; }
+    // The HOME the program runs with (settings go to Home() + "/.pxl").
+    std::string Home() const { return scratch + "/home"; }
 
     // Parses snapshot text; false when it is malformed.
     static bool ParseSnapshot(const std::string& text, Snapshot& out);
