@@ -528,8 +528,7 @@ void configure(char reload)
     }
 
     StdFile f;
-    Westring path = decide_ini_file(false);
-    int err = f.open(path.c_str(), StdFile::OpenRead, 0);
+    int err = openini(f);
     if (err == 0) {
         SectionType section = SectionGeneral;
         int line_number = 0;
@@ -544,18 +543,26 @@ void configure(char reload)
         after_reading();
 }
 
+void WriteAssociationSet(const AssociationSet& set, SectionType section, Estring& out)
+{
+    put_line(out, section_headers[section]);
+    for (int i = 0; i < set.count; i++)
+        put_line(out, set.At(i)->mask.ToUTF8() + ": " + set.At(i)->value.ToUTF8());
+    put_line(out, "");
+}
+
+int openini(StdFile& f)
+{
+    return f.open(decide_ini_file(false).c_str(), StdFile::OpenRead, 0);
+}
+
 Estring config_text()
 {
     Estring out;
     const SectionType association_sections[] = {SectionAssociations, SectionViewerAssociations,
                                                  SectionEditorAssociations, SectionColours, SectionDirectoryColours};
-    for (SectionType s : association_sections) {
-        put_line(out, section_headers[s]);
-        const AssociationSet& set = association_set(s);
-        for (int i = 0; i < set.count; i++)
-            put_line(out, set.At(i)->mask.ToUTF8() + ": " + set.At(i)->value.ToUTF8());
-        put_line(out, "");
-    }
+    for (SectionType s : association_sections)
+        WriteAssociationSet(association_set(s), s, out);
 
     put_line(out, section_headers[SectionEnvironment], "\n");
     for (int i = 0; i < ConfEnvText.count; i++)

@@ -1,8 +1,10 @@
 #ifndef PANNEX_CONFIG_INI_FILE_H
 #define PANNEX_CONFIG_INI_FILE_H
 
+#include "config/associations.h"
 #include "config/config.h"
 #include "foundation/estring.h"
+#include "foundation/std_file.h"
 #include "foundation/string_collection.h"
 #include "foundation/westring.h"
 
@@ -44,6 +46,15 @@ extern KeyedValueSet ConfEnvText;
 // command line (when it exists, and always for writing), else the standard
 // one.
 Westring decide_ini_file(bool writing);
+
+// Opens px.ini (decide_ini_file) for reading into f; 0 or the errno.
+// Writing never goes through an open file of that name: save_config
+// replaces the file as a whole.
+[[nodiscard]] int openini(StdFile& f);
+
+// Appends the lines of one association section (header, "mask: value"
+// lines, an empty line) to out.
+void WriteAssociationSet(const AssociationSet& set, SectionType section, Estring& out);
 
 // Reads px.ini. reload 0: every default, then the whole file, then the
 // settings take effect (screen size, font). reload 1: only associations,
