@@ -20,7 +20,7 @@ int Association::IsMatch(const Westring& name) const
 
 int Association::IsMatch(const entry* e) const
 {
-    return compiled.Evaluate(*e, std::time(nullptr));
+    return compiled.Evaluate(*e, compiled.UsesTime() ? std::time(nullptr) : 0);
 }
 
 void AssociationSet::AddAssociation(const Westring& mask, const Westring& value)

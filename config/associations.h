@@ -9,7 +9,7 @@
 struct entry;
 
 // One line of an association section of px.ini: a filter expression and
-// what it maps matching names to (a command, or a colour specification).
+// what it maps matching names to (a command, or a colour description).
 struct Association
 {
     Association(const Westring& mask, const Westring& value);
@@ -34,7 +34,7 @@ public:
     // 1 and the value of the first association matching, else 0.
     int FindAssociation(const Westring& name, Westring& value) const;
     int FindAssociation(const entry* e, Westring& value) const;
-    // The value as 8-bit text (a colour specification).
+    // The value as 8-bit text (a colour description).
     int FindAssociation(const entry* e, Estring& value) const;
 };
 

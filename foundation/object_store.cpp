@@ -1,31 +1,9 @@
 #include "foundation/object_store.h"
 
-#include <cstring>
-
-ObjectStore::ObjectStore() : items(new void*[10]) {}
-
-ObjectStore::~ObjectStore()
-{
-    delete[] items;
-}
-
-// Grows by 13/10 (10, 13, 16, 20, ...), keeping the order.
-void ObjectStore::Grow()
-{
-    int ncap = capacity * 13 / 10;
-    void** n = new void*[ncap];
-    std::memcpy(n, items, sizeof(void*) * count);
-    delete[] items;
-    items = n;
-    capacity = ncap;
-}
-
 void ObjectStore::AddObject(void* p)
 {
-    if (count == capacity)
-        Grow();
-    items[count] = p;
-    current = count++;
+    InsertAt(count, p);
+    current = count - 1;
 }
 
 void ObjectStore::InsertObject(void* p)
@@ -34,11 +12,7 @@ void ObjectStore::InsertObject(void* p)
         current = count;
     if (current < 0)
         current = 0;
-    if (count == capacity)
-        Grow();
-    std::memmove(items + current + 1, items + current, sizeof(void*) * (count - current));
-    items[current] = p;
-    count++;
+    InsertAt(current, p);
 }
 
 void* ObjectStore::GetFirst()
@@ -80,12 +54,7 @@ void* ObjectStore::operator[](int i)
 
 void* ObjectStore::RemoveCurrent()
 {
-    if (current < 0 || current >= count)
-        return nullptr;
-    void* p = items[current];
-    count--;
-    std::memmove(items + current, items + current + 1, sizeof(void*) * (count - current));
-    return p;
+    return TakeCurrent();
 }
 
 void ObjectStore::DestroyCurrent()

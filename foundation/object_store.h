@@ -1,6 +1,8 @@
 #ifndef PANNEX_FOUNDATION_OBJECT_STORE_H
 #define PANNEX_FOUNDATION_OBJECT_STORE_H
 
+#include "foundation/pointer_array.h"
+
 // An ordered array of owned object pointers with a cursor. The store destroys
 // its elements through DestroyObject, so typed subclasses only say how an
 // element is deleted. Not synchronised: a store belongs to one thread at a
@@ -8,15 +10,13 @@
 //
 // The cursor is -1 before the first element; the Get* walkers move it and
 // return null once it leaves 0..count-1.
-class ObjectStore
+class ObjectStore : public PointerArray
 {
 public:
-    ObjectStore();
-    ObjectStore(const ObjectStore&) = delete;
-    ObjectStore& operator=(const ObjectStore&) = delete;
+    ObjectStore() : PointerArray(10) {}
     // Frees the array only: the typed subclass's destructor destroys the
     // elements, since DestroyObject cannot be reached from here.
-    virtual ~ObjectStore();
+    virtual ~ObjectStore() = default;
     virtual void DestroyObject(void* p) = 0;
 
     // Appends p and moves the cursor to it.
@@ -30,22 +30,12 @@ public:
     void* GetCurrent() const;
     // Element i or null; this form also moves the cursor to i.
     void* operator[](int i);
-    void* At(int i) const { return i >= 0 && i < count ? items[i] : nullptr; }
     // Takes the element at the cursor out without destroying it (null when
     // the cursor is outside); the cursor then addresses the next element.
     void* RemoveCurrent();
     // Destroys the element at the cursor and closes the gap.
     void DestroyCurrent();
     void DestroyAll();
-
-    int current = -1;
-    // Number of elements; read directly by users.
-    int count = 0;
-
-protected:
-    void Grow();
-    void** items;
-    int capacity = 10;
 };
 
 // A store of T whose elements are deleted with delete.

@@ -1,30 +1,5 @@
 #include "foundation/sorted_collection.h"
 
-#include <cstring>
-
-SortedCollection::SortedCollection() : items(new void*[100]) {}
-
-SortedCollection::~SortedCollection()
-{
-    delete[] items;
-}
-
-void SortedCollection::InsertAt(int pos, void* p)
-{
-    if (count == capacity) {
-        // Grows by 13/10 (100, 130, 169, ...).
-        int ncap = capacity * 13 / 10;
-        void** n = new void*[ncap];
-        std::memcpy(n, items, sizeof(void*) * count);
-        delete[] items;
-        items = n;
-        capacity = ncap;
-    }
-    std::memmove(items + pos + 1, items + pos, sizeof(void*) * (count - pos));
-    items[pos] = p;
-    count++;
-}
-
 int SortedCollection::AddItem(void* p)
 {
     if (unsorted) {
@@ -101,12 +76,7 @@ void* SortedCollection::FindNext()
 
 void* SortedCollection::RemoveCurrent()
 {
-    if (current < 0 || current >= count)
-        return nullptr;
-    void* p = items[current];
-    count--;
-    std::memmove(items + current, items + current + 1, sizeof(void*) * (count - current));
-    return p;
+    return TakeCurrent();
 }
 
 void SortedCollection::DestroyCurrent()

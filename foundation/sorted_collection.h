@@ -1,17 +1,17 @@
 #ifndef PANNEX_FOUNDATION_SORTED_COLLECTION_H
 #define PANNEX_FOUNDATION_SORTED_COLLECTION_H
 
+#include "foundation/pointer_array.h"
+
 // An array of owned element pointers kept in key order, found by binary
 // search. Subclasses say where an element's key is, how keys compare and how
 // an element is destroyed. Not synchronised.
-class SortedCollection
+class SortedCollection : public PointerArray
 {
 public:
-    SortedCollection();
-    SortedCollection(const SortedCollection&) = delete;
-    SortedCollection& operator=(const SortedCollection&) = delete;
+    SortedCollection() : PointerArray(100) {}
     // Frees the array only; the typed subclass destroys the elements.
-    virtual ~SortedCollection();
+    virtual ~SortedCollection() = default;
     virtual void* KeyFromItem(void* item) = 0;
     // Negative, 0 or positive as key sorts before, with or after item's key.
     virtual int compare(void* key, void* item) = 0;
@@ -31,7 +31,6 @@ public:
     void* FindLessEqual(void* key);
     void* FindFirst();
     void* FindNext();
-    void* At(int i) const { return i >= 0 && i < count ? items[i] : nullptr; }
     // Takes the element at the cursor out without destroying it.
     void* RemoveCurrent();
     void DestroyCurrent();
@@ -41,13 +40,6 @@ public:
     bool duplicates = false;
     // When true, elements are appended without ordering.
     bool unsorted = false;
-    int count = 0;
-    int current = -1;
-
-protected:
-    void InsertAt(int pos, void* p);
-    void** items;
-    int capacity = 100;
 };
 
 template <class T, class K>

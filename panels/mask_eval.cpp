@@ -90,6 +90,7 @@ bool CMaskExpression::Compile(const wchar_t* text)
 {
     nodes.clear();
     children.clear();
+    uses_time = false;
     const wchar_t* p = text ? text : L"";
     root = parse_expression(p);
     valid = root >= 0;
@@ -98,34 +99,27 @@ bool CMaskExpression::Compile(const wchar_t* text)
 
 int CMaskExpression::parse_expression(const wchar_t*& p)
 {
-    std::vector<int> operands;
-    for (;;) {
-        int n = parse_primary(p);
-        if (n < 0)
-            return -1;
-        operands.push_back(n);
-        skip_blanks(p);
-        if (*p != L'|')
-            break;
-        p++;
-    }
-    if (operands.size() == 1)
-        return operands[0];
-    int first = static_cast<int>(children.size());
-    children.insert(children.end(), operands.begin(), operands.end());
-    return add({Or, Size, {0, 0}, first, static_cast<int>(children.size()), 0, Westring()});
+    return parse_list(p, L'|', Or, &CMaskExpression::parse_primary);
 }
 
 int CMaskExpression::parse_primary(const wchar_t*& p)
 {
+    return parse_list(p, L'&', And, &CMaskExpression::parse_secondary);
+}
+
+// operand { separator operand }: a single operand stands for itself, more
+// make a node of kind over them.
+int CMaskExpression::parse_list(const wchar_t*& p, wchar_t separator, Kind kind,
+                                int (CMaskExpression::*operand)(const wchar_t*&))
+{
     std::vector<int> operands;
     for (;;) {
-        int n = parse_secondary(p);
+        int n = (this->*operand)(p);
         if (n < 0)
             return -1;
         operands.push_back(n);
         skip_blanks(p);
-        if (*p != L'&')
+        if (*p != separator)
             break;
         p++;
     }
@@ -133,7 +127,7 @@ int CMaskExpression::parse_primary(const wchar_t*& p)
         return operands[0];
     int first = static_cast<int>(children.size());
     children.insert(children.end(), operands.begin(), operands.end());
-    return add({And, Size, {0, 0}, first, static_cast<int>(children.size()), 0, Westring()});
+    return add({kind, Size, {0, 0}, first, static_cast<int>(children.size()), 0, Westring()});
 }
 
 int CMaskExpression::parse_secondary(const wchar_t*& p)
@@ -222,6 +216,7 @@ int CMaskExpression::parse_test(const wchar_t*& p)
     } else if (std::wcscmp(name.c_str(), L"age") == 0) {
         n.attribute = Age;
         n.value = number_with_unit(value, L"dhm", age_units);
+        uses_time = true;
     } else if (std::wcscmp(name.c_str(), L"attrib") == 0) {
         n.attribute = Attrib;
         n.value = letter_bits(value, L"ADHRS", attrib_bits);
@@ -319,7 +314,7 @@ int mask_eval(const wchar_t* expression, const entry& e)
         last.Compile(text);
         compiled = true;
     }
-    return last.Evaluate(e, std::time(nullptr));
+    return last.Evaluate(e, last.UsesTime() ? std::time(nullptr) : 0);
 }
 
 int mask_eval(const wchar_t* expression, const wchar_t* name)

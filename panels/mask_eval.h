@@ -32,6 +32,8 @@ public:
     // False when the expression is invalid.
     bool Compile(const wchar_t* text);
     bool Valid() const { return valid; }
+    // Whether evaluating needs the present time (an %age test).
+    bool UsesTime() const { return uses_time; }
     // 1 when e matches, 0 when not, -1 for an invalid expression. now is
     // the time %age measures from.
     int Evaluate(const entry& e, std::time_t now) const;
@@ -52,6 +54,7 @@ private:
 
     int parse_expression(const wchar_t*& p);
     int parse_primary(const wchar_t*& p);
+    int parse_list(const wchar_t*& p, wchar_t separator, Kind kind, int (CMaskExpression::*operand)(const wchar_t*&));
     int parse_secondary(const wchar_t*& p);
     int parse_value(const wchar_t*& p);
     int parse_test(const wchar_t*& p);
@@ -63,6 +66,7 @@ private:
     std::vector<int> children;
     int root = -1;
     bool valid = false;
+    bool uses_time = false;
 };
 
 // 1 when the entry matches the expression, 0 when not, -1 when the
