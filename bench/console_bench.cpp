@@ -42,6 +42,14 @@ void one_cell(benchmark::State& state)
     }
 }
 
+// The round trip to the X server alone, which both measurements above
+// include: the floor under any paint.
+void sync_only(benchmark::State& state)
+{
+    for (auto _ : state)
+        sync_console_window();
+}
+
 void full_repaint(benchmark::State& state)
 {
     int columns = static_cast<int>(state.range(0)), lines = static_cast<int>(state.range(1));
@@ -56,6 +64,7 @@ void full_repaint(benchmark::State& state)
 
 BENCHMARK(one_cell)->Args({80, 25})->Args({200, 60})->Unit(benchmark::kMicrosecond);
 BENCHMARK(full_repaint)->Args({80, 25})->Args({200, 60})->Unit(benchmark::kMicrosecond);
+BENCHMARK(sync_only)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
