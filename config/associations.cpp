@@ -1,5 +1,6 @@
 #include "config/associations.h"
 
+#include "panels/entry.h"
 #include "panels/mask_eval.h"
 
 AssociationSet execAssociations;
@@ -13,9 +14,14 @@ Association::Association(const Westring& m, const Westring& v) : mask(m), value(
     compiled.Compile(mask.c_str());
 }
 
+// A bare name is an entry whose other fields are 0.
 int Association::IsMatch(const Westring& name) const
 {
-    return mask_eval(mask.c_str(), name.c_str());
+    entry* e = entry::Create(name);
+    e->time = TimeStamp(0, 0);
+    int r = IsMatch(e);
+    entry::Destroy(e);
+    return r;
 }
 
 int Association::IsMatch(const entry* e) const
@@ -28,24 +34,30 @@ void AssociationSet::AddAssociation(const Westring& mask, const Westring& value)
     AddObject(new Association(mask, value));
 }
 
-int AssociationSet::FindAssociation(const Westring& name, Westring& value) const
+namespace {
+
+// The value of the first association matching what (a name or an entry).
+template <class What>
+int find_first(const AssociationSet& set, const What& what, Westring& value)
 {
-    for (int i = 0; i < count; i++)
-        if (At(i)->IsMatch(name) == 1) {
-            value = At(i)->value;
+    for (int i = 0; i < set.count; i++)
+        if (set.At(i)->IsMatch(what) == 1) {
+            value = set.At(i)->value;
             return 1;
         }
     return 0;
 }
 
+}
+
+int AssociationSet::FindAssociation(const Westring& name, Westring& value) const
+{
+    return find_first(*this, name, value);
+}
+
 int AssociationSet::FindAssociation(const entry* e, Westring& value) const
 {
-    for (int i = 0; i < count; i++)
-        if (At(i)->IsMatch(e) == 1) {
-            value = At(i)->value;
-            return 1;
-        }
-    return 0;
+    return find_first(*this, e, value);
 }
 
 int AssociationSet::FindAssociation(const entry* e, Estring& value) const

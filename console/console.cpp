@@ -137,6 +137,12 @@ void CConsole::SetCursorPos(int x, int y)
 {
     if (x == cursor_x && y == cursor_y)
         return;
+    move_cursor(x, y);
+}
+
+// Moves the cursor, shows it at once and repaints both cells.
+void CConsole::move_cursor(int x, int y)
+{
     int old_x = cursor_x, old_y = cursor_y;
     cursor_x = x;
     cursor_y = y;
@@ -370,12 +376,8 @@ void CConsole::Write(const char* utf8)
     }
     store_line(line, y);
     cursor_type = saved_type;
-    int old_x = cursor_x, old_y = cursor_y;
-    cursor_x = x;
-    cursor_y = y;
-    flash = 0;
-    UpdateCells(old_x, old_y, 1, 1);
-    UpdateCells(x, y, 1, 1);
+    // Even at the same place: the cursor comes back after being hidden.
+    move_cursor(x, y);
     EndPaint();
 }
 

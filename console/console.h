@@ -280,6 +280,7 @@ private:
     template <class CellAt>
     void write_span(int x, int y, int n, CellAt cell_at);
     void allocate_screen();
+    void move_cursor(int x, int y);
     void store_line(const std::vector<ScreenCell>& line, int y);
     void scroll(int x, int y, int w, int h, int n, unsigned char attr, bool up);
     void set_selection(bool active, const Rect& r);

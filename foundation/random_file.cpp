@@ -359,10 +359,5 @@ int RandomFile::gets(char* buf, int size)
             streamPos += n;
         len += i;
     }
-    buf[len] = 0;
-    if (!any)
-        return lasterror = -1;
-    while (len > 0 && (buf[len - 1] == '\r' || buf[len - 1] == '\n'))
-        buf[--len] = 0;
-    return lasterror = 0;
+    return finish_line(buf, len, any);
 }

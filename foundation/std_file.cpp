@@ -279,6 +279,16 @@ int StdFile::write(const void* buf, int n)
     return lasterror = 0;
 }
 
+int StdFile::finish_line(char* buf, int len, bool any)
+{
+    buf[len] = 0;
+    if (!any)
+        return lasterror = -1;
+    while (len > 0 && (buf[len - 1] == '\r' || buf[len - 1] == '\n'))
+        buf[--len] = 0;
+    return lasterror = 0;
+}
+
 int StdFile::gets(char* buf, int size)
 {
     assert(size >= 2);
@@ -304,12 +314,7 @@ int StdFile::gets(char* buf, int size)
             break;
         buf[len++] = c;
     }
-    buf[len] = 0;
-    if (!any)
-        return lasterror = -1;
-    while (len > 0 && (buf[len - 1] == '\r' || buf[len - 1] == '\n'))
-        buf[--len] = 0;
-    return lasterror = 0;
+    return finish_line(buf, len, any);
 }
 
 int StdFile::puts(const char* s)

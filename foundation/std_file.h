@@ -94,6 +94,11 @@ public:
     const Westring& name() const { return fileName; }
 
 protected:
+    // Ends a line read by gets: terminates buf at len and drops trailing
+    // CR and LF bytes. -1 (end of file) when nothing was read, else 0; the
+    // result is also the last error.
+    int finish_line(char* buf, int len, bool any);
+
     // Writes the pending bytes and empties the buffer, so that the
     // descriptor's offset is the logical position.
     [[nodiscard]] int sync();
