@@ -30,16 +30,27 @@ void fill_screen(int columns, int lines)
     sync_console_window();
 }
 
+// Every timed paint must have reached the window's pixmap: a window that
+// is not mapped yet skips painting, and would time nothing.
+void check_painted(benchmark::State& state, long long before, long long lines_per_iteration)
+{
+    long long painted = painted_line_count() - before;
+    if (painted < static_cast<long long>(state.iterations()) * lines_per_iteration)
+        state.SkipWithError("the paints did not reach the window");
+}
+
 void one_cell(benchmark::State& state)
 {
     int columns = static_cast<int>(state.range(0)), lines = static_cast<int>(state.range(1));
     fill_screen(columns, lines);
     bool flip = false;
+    long long before = painted_line_count();
     for (auto _ : state) {
         console.PutStringAt(columns / 2, lines / 2, flip ? L"a" : L"b", 0x1E);
         sync_console_window();
         flip = !flip;
     }
+    check_painted(state, before, 1);
 }
 
 // The round trip to the X server alone, which both measurements above
@@ -54,10 +65,12 @@ void full_repaint(benchmark::State& state)
 {
     int columns = static_cast<int>(state.range(0)), lines = static_cast<int>(state.range(1));
     fill_screen(columns, lines);
+    long long before = painted_line_count();
     for (auto _ : state) {
         console.PaintCells({0, 0, columns - 1, lines - 1});
         sync_console_window();
     }
+    check_painted(state, before, lines);
 }
 
 }
@@ -72,9 +85,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "console_bench: needs a display\n");
         return 1;
     }
-    // Give the toolkit thread time to map the window, so that paints land
-    // in a pixmap rather than being skipped.
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    // Paints are skipped until the toolkit thread has mapped the window:
+    // wait (at most ten seconds) until one reaches its pixmap.
+    fill_screen(80, 25);
+    for (int i = 0; i < 1000 && painted_line_count() == 0; i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        fill_screen(80, 25);
+    }
+    if (painted_line_count() == 0) {
+        std::fprintf(stderr, "console_bench: the window never painted\n");
+        return 1;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,7 +1,7 @@
 // The filter language over a million entries, the size of a very large
 // directory: a compound expression against a plain pattern.
-#include "panels/entry.h"
-#include "panels/mask_eval.h"
+#include "entries/entry.h"
+#include "entries/mask_eval.h"
 
 #include <benchmark/benchmark.h>
 

@@ -26,6 +26,10 @@ void close_console_window();
 // far; for benchmarks and tests that measure or look at pixels.
 void sync_console_window();
 
+// How many cell lines have been painted into the window's pixmap so far:
+// benchmarks check with it that what they time really reached the window.
+long long painted_line_count();
+
 // The program's GDK lock (GdkMutex, recursive). Every toolkit call outside
 // the toolkit thread's handlers is made between these.
 void gdkLock();

@@ -1,10 +1,14 @@
 #include "console/drawing_area_gtk.h"
 
 #include "console/colours.h"
+#include "console/console_window_gtk.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
+
+std::atomic<long long> painted_lines{0};
 
 void put_utf8(std::string& out, wchar_t wc)
 {
@@ -103,6 +107,7 @@ void CConsoleDrawingArea::set_colour(int index)
 // before it when its background matches, so blanks do not cut runs.
 void CConsoleDrawingArea::paint_line(int y, int x1, int x2)
 {
+    painted_lines.fetch_add(1, std::memory_order_relaxed);
     CConsole::Rect sel;
     bool selected = con.GetSelection(sel);
     const ScreenCell* row = con.Cells() + static_cast<size_t>(y) * columns;
@@ -195,4 +200,9 @@ bool CConsoleDrawingArea::on_expose_event(GdkEventExpose* ev)
     get_window()->draw_drawable(gc, pixmap, ev->area.x, ev->area.y, ev->area.x, ev->area.y, ev->area.width,
                                 ev->area.height);
     return true;
+}
+
+long long painted_line_count()
+{
+    return painted_lines.load(std::memory_order_relaxed);
 }
