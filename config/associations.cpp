@@ -1,7 +1,7 @@
 #include "config/associations.h"
 
-#include "panels/entry.h"
-#include "panels/mask_eval.h"
+#include "entries/entry.h"
+#include "entries/mask_eval.h"
 
 AssociationSet execAssociations;
 AssociationSet viewAssociations;

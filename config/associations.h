@@ -1,10 +1,10 @@
 #ifndef PANNEX_CONFIG_ASSOCIATIONS_H
 #define PANNEX_CONFIG_ASSOCIATIONS_H
 
+#include "entries/mask_eval.h"
 #include "foundation/estring.h"
 #include "foundation/object_store.h"
 #include "foundation/westring.h"
-#include "panels/mask_eval.h"
 
 struct entry;
 

@@ -65,7 +65,7 @@ void set_config_defaults(CONFIG& c)
     c.OverStrike = false;
     c.PathAppend = L"";
     c.PathPrompt = true;
-    c.PMClip = true;
+    c.XClipboard = true;
     c.RetainCount = false;
     c.Saver = 0;
     c.ScrollDelay = 10;
@@ -83,6 +83,6 @@ void set_config_defaults(CONFIG& c)
     c.Viewer = L"";
     c.Viewer2 = L"pager";
     c.ViewerWrap = true;
-    c.WaitDOS = false;
+    c.WaitShell = false;
     set_default_colours(c.Colours);
 }

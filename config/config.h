@@ -109,7 +109,7 @@ struct CONFIG
     bool OverStrike;
     Westring PathAppend;
     bool PathPrompt;
-    bool PMClip;
+    bool XClipboard;
     bool RetainCount;
     int Saver;
     int ScrollDelay;
@@ -128,7 +128,7 @@ struct CONFIG
     Westring Viewer;
     Westring Viewer2;
     bool ViewerWrap;
-    bool WaitDOS;
+    bool WaitShell;
     // Attribute bytes of the interface elements, in the colour table's order.
     unsigned char Colours[ConfigColourCount];
 };

@@ -5,10 +5,10 @@
 #include "config/px_filename.h"
 #include "console/console.h"
 #include "console/keyboard.h"
+#include "entries/mask_eval.h"
 #include "fileops/file_system.h"
 #include "foundation/std_file.h"
 #include "foundation/wild.h"
-#include "panels/mask_eval.h"
 #include "textui/message_box.h"
 
 #include <cctype>
@@ -123,7 +123,7 @@ const OPTION options[] = {
     {"OverStrike", OptSwitch, &config.OverStrike},
     {"PathAppend", OptText, &config.PathAppend},
     {"PathPrompt", OptSwitch, &config.PathPrompt},
-    {"PMClip", OptSwitch, &config.PMClip},
+    {"XClipboard", OptSwitch, &config.XClipboard},
     {"RetainCount", OptSwitch, &config.RetainCount},
     {"Saver", OptInt, &config.Saver},
     {"ScrollDelay", OptInt, &config.ScrollDelay, 0, 10000},
@@ -142,7 +142,7 @@ const OPTION options[] = {
     {"Viewer", OptText, &config.Viewer},
     {"Viewer2", OptText, &config.Viewer2},
     {"ViewerWrap", OptSwitch, &config.ViewerWrap},
-    {"WaitDOS", OptSwitch, &config.WaitDOS},
+    {"WaitShell", OptSwitch, &config.WaitShell},
     {"Colours", OptColours, config.Colours},
 };
 

@@ -70,7 +70,8 @@ void set_default_colours(unsigned char* table);
 // Reads a colour description such as "bright white on blue", starting from
 // attr: words before "on" set the foreground, words after it the background;
 // a half nobody names keeps attr's value. Words count by their first three
-// letters in any case; unknown words are ignored.
+// letters in any case. A word that names no colour adds nothing, but like
+// any word it starts its half: "pink on green" clears the foreground too.
 unsigned char Str2Attr(Estring spec, unsigned char attr);
 
 #endif

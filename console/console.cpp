@@ -1,5 +1,7 @@
 #include "console/console.h"
 
+#include "foundation/program_name.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
@@ -65,7 +67,7 @@ wchar_t painted_char(wchar_t c)
 CConsole::CConsole() : display(&no_display()), cells(columns * lines, Blank)
 {
     font_family = "DejaVu Sans Mono";
-    title = L"DO/V";
+    title = L"" PANNEX_NAME;
     if (const char* path = std::getenv("PX_SCREEN_DUMP"))
         SetScreenDump(path);
 }

@@ -2,6 +2,7 @@
 
 #include "console/drawing_area_gtk.h"
 #include "console/key_event_gtk.h"
+#include "foundation/program_name.h"
 
 #include <gtkmm.h>
 
@@ -68,7 +69,7 @@ private:
 
 CConsoleWindow::CConsoleWindow(CConsole& c) : con(c), area(c)
 {
-    set_title("DO/V");
+    set_title(PANNEX_NAME);
     set_resizable(false);
     add_events(Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK | Gdk::BUTTON_MOTION_MASK | Gdk::SCROLL_MASK |
                Gdk::KEY_PRESS_MASK | Gdk::KEY_RELEASE_MASK);

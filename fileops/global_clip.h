@@ -14,7 +14,7 @@ class CClipboardBridge
 {
 public:
     virtual ~CClipboardBridge() = default;
-    // Whether the shared clipboard is in use (the PMClip setting).
+    // Whether the shared clipboard is in use (the XClipboard setting).
     virtual bool Enabled() const = 0;
     virtual void PutText(const Westring& text) = 0;
     // The clipboard's text; empty when there is none.

@@ -1,27 +1,12 @@
 #ifndef PANNEX_PANELS_COUNTRY_INFO_H
 #define PANNEX_PANELS_COUNTRY_INFO_H
 
-#include "foundation/estring.h"
-
-// Locale facts, set by country_info.
-// The thousands separator of sizes.
-extern wchar_t thousand_separator;
-// Order of dates: 0 month-day-year, 1 day-month-year, 2 year-month-day.
-extern int date_fmt;
-// Three "%02d" fields joined by the locale's date separator.
-extern Estring date_str;
-// The locale's date separator.
-extern char date_separator;
+#include "entries/locale_facts.h"
 
 // Reads the locale's thousands separator (first character, "," when none)
 // and date order and separator, sets the code page from the CodePage
 // setting (850 when 0) for the console and 8-bit conversions, and fills
 // the case tables (nls_init).
 void country_info();
-
-// The date order and separator of a date format such as "%d.%m.%Y": its
-// letters in order ("mdy" month first, "dmy" day first, anything else year
-// first) and the first character that is neither a letter, a digit nor "%".
-void parse_date_format(const char* d_fmt, int& order, char& separator);
 
 #endif

@@ -1,8 +1,8 @@
 #ifndef PANNEX_PANELS_DIRECTORY_H
 #define PANNEX_PANELS_DIRECTORY_H
 
+#include "entries/entry.h"
 #include "foundation/westring.h"
-#include "panels/entry.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -7,6 +7,7 @@
 #include "console/key_codes.h"
 #include "console/keyboard.h"
 #include "fileops/file_system.h"
+#include "foundation/program_name.h"
 #include "panels/clock.h"
 #include "panels/command_line.h"
 #include "panels/key_bar.h"
@@ -59,7 +60,7 @@ bool confirm_quit()
 {
     if (config.Confirmations & ConfirmQuit)
         return true;
-    char answer = error(L"Are you sure you want to exit DO/V ?", nullptr, MB_OK_CANCEL);
+    char answer = error(L"Are you sure you want to exit " PANNEX_NAME " ?", nullptr, MB_OK_CANCEL);
     return answer == 'y' || answer == 'Y';
 }
 

@@ -2,8 +2,8 @@
 #define PANNEX_PANELS_PANEL_H
 
 #include "config/config.h"
+#include "entries/entry.h"
 #include "foundation/westring.h"
-#include "panels/entry.h"
 #include "panels/link_target_cache.h"
 #include "panels/position_stack.h"
 #include "panels/subdirectory_list.h"

@@ -1,6 +1,6 @@
 #include "panels/panel_filter.h"
 
-#include "panels/mask_eval.h"
+#include "entries/mask_eval.h"
 
 // An invalid filter lists every file: only a definite "no" hides one.
 bool panel_filter_accepts(const PANEL* panel, const entry* e)

@@ -1,7 +1,7 @@
 #ifndef PANNEX_PANELS_PANEL_FILTER_H
 #define PANNEX_PANELS_PANEL_FILTER_H
 
-#include "panels/entry.h"
+#include "entries/entry.h"
 #include "panels/panel.h"
 
 // Whether a file (never a directory) is listed under the panel's filter

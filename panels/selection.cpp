@@ -2,9 +2,9 @@
 
 #include "console/colours.h"
 #include "console/key_codes.h"
+#include "entries/mask_eval.h"
 #include "fileops/file_system.h"
 #include "foundation/nls.h"
-#include "panels/mask_eval.h"
 #include "panels/panel_commands.h"
 #include "panels/panel_display.h"
 #include "panels/panel_loop.h"

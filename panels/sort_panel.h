@@ -2,7 +2,7 @@
 #define PANNEX_PANELS_SORT_PANEL_H
 
 #include "config/config.h"
-#include "panels/entry.h"
+#include "entries/entry.h"
 #include "panels/panel.h"
 
 // Sorts count entries in place by order. Every order keeps the sort groups

@@ -9,6 +9,7 @@
 #include "fileops/file_system.h"
 #include "fileops/global_clip.h"
 #include "fileops/path_grammar.h"
+#include "foundation/program_name.h"
 #include "panels/clock.h"
 #include "panels/country_info.h"
 #include "panels/main_loop.h"
@@ -48,11 +49,11 @@ Westring absolute(const Westring& path)
 }
 
 // The shared clipboard of the editor's line clipboard is the console's
-// CLIPBOARD selection, in use while PMClip is on.
+// CLIPBOARD selection, in use while XClipboard is on.
 class CConsoleClipboard : public CClipboardBridge
 {
 public:
-    bool Enabled() const override { return config.PMClip; }
+    bool Enabled() const override { return config.XClipboard; }
     void PutText(const Westring& text) override { console.PutClipText(text.c_str()); }
     Westring GetText() override
     {
@@ -158,9 +159,9 @@ int parse_arguments(int argc, char** argv, START_OPTIONS& opt, FILE* out)
 void set_title(const wchar_t* text)
 {
     if (!text)
-        console.SetTitle(L"Pannex/L V2.40-dev");
+        console.SetTitle(L"" PANNEX_NAME " " PANNEX_VERSION);
     else
-        console.SetTitle((Westring(L"DO/V: ") + text).c_str());
+        console.SetTitle((Westring(L"" PANNEX_NAME ": ") + text).c_str());
 }
 
 Estring exit_file_line(const Westring& dir)

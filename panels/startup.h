@@ -30,7 +30,8 @@ int parse_arguments(int argc, char** argv, START_OPTIONS& opt, FILE* out);
 // (textui's colours and options, getkey's hooks) at the configuration.
 void connect_settings();
 
-// The window title: "DO/V: " and text, or the program's name for null.
+// The window title: the program's name, ": " and text, or the name and
+// version for null.
 void set_title(const wchar_t* text);
 
 // Everything after the console exists: settings and locale, the main loop

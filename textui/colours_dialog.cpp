@@ -1,5 +1,6 @@
 #include "textui/colours_dialog.h"
 
+#include "foundation/program_name.h"
 #include "textui/dialog.h"
 #include "textui/textui_settings.h"
 
@@ -13,7 +14,7 @@ int change_colours()
     int result;
     {
         Dialog dlg(-1, -2, 32, 21, ui_colour(ColourMessages));
-        dlg.PutCentre(-1, " DO/V Colours ");
+        dlg.PutCentre(-1, " " PANNEX_NAME " Colours ");
         dlg.AddColourSelector(1, 1, 1, 28, 13, colour_names, working, ColourCount, selection, 0);
         dlg.AddStaticText(-1, 15, "F=Foreground B=Background");
         dlg.AddStaticText(-1, 16, "Shift-F/B=Change Backwards");

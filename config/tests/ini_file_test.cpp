@@ -14,8 +14,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <csignal>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -139,6 +142,24 @@ TEST_F(IniFile, NumbersOutOfRangeKeepTheDefault)
     console.SetSize(80, 25, "", 0);
 }
 
+TEST_F(IniFile, ClipboardAndShellSwitches)
+{
+    read("XClipboard=off\nWaitShell=on\n");
+    EXPECT_FALSE(config.XClipboard);
+    EXPECT_TRUE(config.WaitShell);
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(save_config(), 0);
+    std::string saved = slurp(ini);
+    EXPECT_NE(saved.find("XClipboard=off\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("WaitShell=on\r\n"), std::string::npos);
+    // The names older versions used are no keys at all.
+    read("PMClip=off\nWaitDOS=on\n");
+    EXPECT_TRUE(config.XClipboard);
+    EXPECT_FALSE(config.WaitShell);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Bad directive (PMClip) in px.ini, line 1",
+                                                  "Bad directive (WaitDOS) in px.ini, line 2"}));
+}
+
 TEST_F(IniFile, ColoursStoredPathsAndBadDirectives)
 {
     read("Colours=1 2 3\nd3=/srv/data\nd10=/x\nBogus=1\n");
@@ -207,6 +228,34 @@ TEST_F(IniFile, SavingNeverLosesTheOldFile)
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_NE(slurp(real).find("Clock=on\r\n"), std::string::npos);
 
+}
+
+TEST_F(IniFile, AFileSizeLimitLeavesTheOldFileAndNoTemporary)
+{
+    // The same failure as a full disk, without privileges: a child process
+    // whose files may not grow past 100 bytes saves a longer px.ini.
+    spit(ini, "Hidden=on\n");
+    configure(0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{100, 100};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(save_config() == EFBIG ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "save_config did not report EFBIG";
+    EXPECT_EQ(slurp(ini), "Hidden=on\n");
+    // Nothing but the ini itself is left in its directory.
+    std::string listing;
+    FILE* ls = popen(("ls -A '" + dir + "'").c_str(), "r");
+    char buf[256];
+    while (fgets(buf, sizeof buf, ls))
+        listing += buf;
+    pclose(ls);
+    EXPECT_EQ(listing, "px.ini\n");
 }
 
 TEST_F(IniFile, FailuresLeaveTheOldFile)

@@ -18,25 +18,3 @@ TEST(Colours, Str2AttrReadsColourDescriptions)
     for (const auto& r : rows)
         EXPECT_EQ(Str2Attr(r.spec, r.attr), r.want) << '"' << r.spec << "\" from " << int(r.attr);
 }
-
-TEST(Colours, PaletteAndDefaults)
-{
-    EXPECT_EQ(palette[1].blue, 0x7FFF);
-    EXPECT_EQ(palette[1].red, 0);
-    EXPECT_EQ(palette[6].green, 0x7FFF);  // brown
-    EXPECT_EQ(palette[7].red, 0xC000);
-    EXPECT_EQ(palette[8].green, 0x8000);
-    EXPECT_EQ(palette[11].green, 0xFFFF);
-    EXPECT_EQ(palette[11].blue, 0xFFFF);
-    EXPECT_EQ(palette[11].red, 0);
-    EXPECT_EQ(palette[14].red, 0xFFFF);
-
-    unsigned char table[ColourCount] = {};
-    set_default_colours(table);
-    EXPECT_EQ(table[ColourPanel], 0x1B);
-    EXPECT_EQ(table[ColourCommandLine], 0x07);
-    EXPECT_EQ(table[ColourErrors], 0x4F);
-    EXPECT_EQ(table[ColourClock], 0x30);
-    EXPECT_STREQ(colour_names[ColourMenuQuickKey], "Menu Quick Key");
-    EXPECT_STREQ(colour_names[ColourClock], "Clock");
-}

@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include "console/console_test_support.h"
+#include "foundation/program_name.h"
 
 #include <gtest/gtest.h>
 
@@ -224,12 +225,12 @@ TEST_F(ConsoleTest, ScreenSnapshot)
     small.SetSize(4, 2, Estring(), 0);
     small.PutStringAt(0, 0, L"a\u00e4", 0x1B);
     small.PutStringAt(0, 1, L"\x01", 0x4F);
-    small.SetTitle(L"DO/V: /tmp");
+    small.SetTitle(L"" PANNEX_NAME ": /tmp");
     small.SetCursorPos(2, 1);
     small.SetCursorType(15);
     EXPECT_EQ(small.ScreenDumpText(3),
               "PXSCREEN 3 4 2 2 1 15\n"
-              "TITLE DO/V: /tmp\n"
+              "TITLE " PANNEX_NAME ": /tmp\n"
               "a\u00e4  \n"
               "\u263a   \n"
               "1b1b0707\n"

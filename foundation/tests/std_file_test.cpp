@@ -190,3 +190,18 @@ TEST(StdFile, SizeTimesAndResizeSeePendingWrites)
     ASSERT_EQ(f.read(buf, 200, &got), 0);
     EXPECT_EQ(got, 10);
 }
+
+TEST(StdFile, AFullDeviceIsReportedNotCountedAsWritten)
+{
+    // /dev/full fails every write with ENOSPC, as a full disk does, and
+    // needs no privileges.
+    StdFile f("/dev/full", StdFile::OpenWrite);
+    ASSERT_EQ(f.error(), 0);
+    std::string small(100, 'x');
+    // Small writes wait in the buffer; the failure shows when it goes out.
+    EXPECT_EQ(f.write(small.data(), static_cast<int>(small.size())), 0);
+    EXPECT_EQ(f.flush(), ENOSPC);
+    std::string big(3 * StdFile::BufferSize, 'y');
+    EXPECT_EQ(f.write(big.data(), static_cast<int>(big.size())), ENOSPC);
+    EXPECT_EQ(f.close(), ENOSPC);
+}

@@ -59,8 +59,8 @@ TEST(WildSimple, MatchesCaseSensitively)
 TEST(ReservedFile, KnowsTheProgramsOwnNames)
 {
     EXPECT_EQ(reserved_file(L"descript.ion"), 1);
-    EXPECT_EQ(reserved_file(L"DESCRIPT.ION"), 1);
-    EXPECT_EQ(reserved_file(L"WP ROOT. SF"), 1);
+    EXPECT_EQ(reserved_file(L"DESCRIPT.ION"), 0);
+    EXPECT_EQ(reserved_file(L"WP ROOT. SF"), 0);
     EXPECT_EQ(reserved_file(L"descript.ion~"), 0);
 }
 

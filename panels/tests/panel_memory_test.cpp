@@ -1,5 +1,5 @@
 #include "panels/directory_history.h"
-#include "panels/entry.h"
+#include "entries/entry.h"
 #include "panels/link_target_cache.h"
 #include "panels/position_stack.h"
 #include "panels/subdirectory_list.h"

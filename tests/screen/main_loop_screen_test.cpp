@@ -2,9 +2,15 @@
 #include "config/config.h"
 #include "console/key_codes.h"
 #include "fileops/file_system.h"
+#include "fileops/global_clip.h"
+#include "foundation/program_name.h"
 #include "tests/screen/px_screen.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -45,13 +51,13 @@ TEST(MainLoop, QuitAsksUnlessSwitchedOff)
     bool boxed = false, still_running = false;
     auto ask = [] { config.Confirmations &= ~ConfirmQuit; };
     PX_RUN r = run_px({}, {KEYS({KEY_F10}), CHECK([&] {
-                               boxed = screen_row_of("Are you sure you want to exit DO/V ?") >= 0;
+                               boxed = screen_row_of("Are you sure you want to exit " PANNEX_NAME " ?") >= 0;
                            }),
                            KEYS({KEY_ESC}), CHECK([&] {
                                // Cancelled: the box is gone and the loop goes on.
                                still_running = screen_row_of("Are you sure") < 0;
                            }),
-                           KEYS({KEY_F10}), KEYS({KEY_RETURN}), KEYS({'x'})},
+                           KEYS({KEY_F10}), KEYS({KEY_RETURN}), EXITS(), KEYS({'x'})},
                   ask);
     EXPECT_TRUE(boxed);
     EXPECT_TRUE(still_running);
@@ -76,9 +82,9 @@ TEST(MainLoop, AClickOnTheKeyBarPressesItsKey)
     };
     bool boxed = false;
     PX_RUN r = run_px({}, {CHECK([&] { click(75); }), KEYS({}), CHECK([&] {
-                               boxed = screen_row_of("Are you sure you want to exit DO/V ?") >= 0;
+                               boxed = screen_row_of("Are you sure you want to exit " PANNEX_NAME " ?") >= 0;
                            }),
-                           KEYS({KEY_RETURN}), KEYS({'x'})},
+                           KEYS({KEY_RETURN}), EXITS(), KEYS({'x'})},
                   [] { config.Confirmations &= ~ConfirmQuit; });
     EXPECT_TRUE(boxed);
     EXPECT_EQ(r.steps_left, 1);
@@ -95,4 +101,28 @@ TEST(MainLoop, ClockInTheTopRightCorner)
                     EXPECT_EQ(screen_attrs(console, 0, {{0x30, 'c'}}, 74), "cccccc");
                 })},
            [] { config.Clock = true; });
+}
+
+TEST(MainLoop, XClipboardOffKeepsTheLineClipboardOutOfTheDesktops)
+{
+    char dir[] = "/tmp/pxiniXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string ini = std::string(dir) + "/clip.ini";
+    for (bool on : {true, false}) {
+        FILE* f = std::fopen(ini.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs(on ? "XClipboard=on\n" : "XClipboard=off\n", f);
+        std::fclose(f);
+        run_px({ini.c_str()}, {CHECK([on] {
+                   CRecordingDisplay desktop;
+                   console.SetDisplay(&desktop);
+                   TObjectStore<Westring> lines;
+                   lines.AddObject(new Westring(L"hello"));
+                   PutGlobalClip(lines);
+                   console.SetDisplay(nullptr);
+                   EXPECT_STREQ(desktop.clipboard.c_str(), on ? "hello" : "") << on;
+               })});
+    }
+    std::remove(ini.c_str());
+    rmdir(dir);
 }

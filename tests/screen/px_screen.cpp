@@ -6,9 +6,19 @@
 #include "console/keyboard.h"
 #include "panels/startup.h"
 
+#include <gtest/gtest.h>
+
+#include <climits>
 #include <cstdlib>
 #include <deque>
 #include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string home_dir;
+
+}
 
 std::vector<int> type_keys(const std::string& utf8)
 {
@@ -32,13 +42,27 @@ int screen_row_of(const std::string& text)
     return -1;
 }
 
+std::string px_home()
+{
+    return home_dir;
+}
+
 PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std::function<void()> settings,
               int columns, int lines)
 {
-    // A home of its own: no test reads or writes the user's px.ini.
+    // A home and a working directory of its own, with a short known path:
+    // no test reads or writes the user's px.ini, and the prompt never shows
+    // the checkout's path.
     char home[] = "/tmp/pxhomeXXXXXX";
-    if (mkdtemp(home))
-        setenv("HOME", home, 1);
+    if (!mkdtemp(home)) {
+        ADD_FAILURE() << "cannot make a home directory for px";
+        return PX_RUN{-1, static_cast<int>(steps.size())};
+    }
+    home_dir = home;
+    char old_cwd[PATH_MAX];
+    bool have_cwd = getcwd(old_cwd, sizeof old_cwd) != nullptr;
+    setenv("HOME", home, 1);
+    EXPECT_EQ(chdir(home), 0);
     console.SetDisplay(nullptr);
     console.SetSize(columns, lines, "", 0);
     console.Queue().Clear();
@@ -49,6 +73,7 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
 
     std::deque<ScreenStep> script(steps.begin(), steps.end());
     bool first = true;
+    bool ran_past_exit = false;
     console.idle_hook = [&] {
         if (first) {
             first = false;
@@ -57,6 +82,12 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
                 settings();
         }
         while (!script.empty()) {
+            if (std::holds_alternative<ScreenExit>(script.front())) {
+                // px should have ended before waiting here: end it now, and
+                // leave the rest of the script unrun.
+                ran_past_exit = true;
+                break;
+            }
             ScreenStep step = std::move(script.front());
             script.pop_front();
             if (auto* keys = std::get_if<std::vector<int>>(&step)) {
@@ -75,9 +106,21 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
     result.status = parse_arguments(static_cast<int>(args.size()), const_cast<char**>(args.data()), opt, stdout);
     if (result.status == 0)
         result.status = run_file_manager(opt);
-    result.steps_left = static_cast<int>(script.size());
     console.idle_hook = nullptr;
     console.Queue().SetFallbackKey(0);
+
+    bool expected_exit = !script.empty() && std::holds_alternative<ScreenExit>(script.front());
+    if (ran_past_exit) {
+        ADD_FAILURE() << "px was still waiting for input where the script expected it to have ended";
+    } else if (!script.empty() && !expected_exit) {
+        ADD_FAILURE() << "px ended with " << script.size() << " step(s) of the script left unrun";
+    }
+    result.steps_left = static_cast<int>(script.size()) - (expected_exit ? 1 : 0);
+
+    if (have_cwd) {
+        EXPECT_EQ(chdir(old_cwd), 0);
+    }
     std::system((std::string("rm -rf ") + home).c_str());
+    home_dir.clear();
     return result;
 }

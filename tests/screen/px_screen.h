@@ -17,8 +17,20 @@
 // is used up, every wait reads F10, with the quit question switched off, so
 // no test can hang.
 //
+// A script must be used up: when px ends with steps left, the test fails
+// (a check that never ran proves nothing). A test that expects px to end
+// part-way says where with EXITS(); px still waiting for input when the
+// script reaches it fails the test too, and steps after it must never run.
+//
 //     run_px({}, {KEYS(type_keys("ls")), CHECK([] { EXPECT_EQ(row(23).substr(...), ...); })});
-using ScreenStep = std::variant<std::vector<int>, std::function<void()>>;
+//
+// px runs with HOME and its working directory in a fresh directory of the
+// form /tmp/pxhomeXXXXXX (removed afterwards), so prompts and paths never
+// depend on where the project is checked out.
+struct ScreenExit
+{
+};
+using ScreenStep = std::variant<std::vector<int>, std::function<void()>, ScreenExit>;
 
 inline ScreenStep KEYS(std::vector<int> keys)
 {
@@ -32,6 +44,10 @@ inline ScreenStep CHECK(std::function<void()> check)
 {
     return ScreenStep(std::move(check));
 }
+inline ScreenStep EXITS()
+{
+    return ScreenStep(ScreenExit{});
+}
 
 // The key codes of typing text (one per character).
 std::vector<int> type_keys(const std::string& utf8);
@@ -40,7 +56,8 @@ struct PX_RUN
 {
     // The exit status of the run.
     int status = 0;
-    // Steps that never ran because the program ended first.
+    // Steps that never ran because the program ended first (after EXITS()
+    // these are expected).
     int steps_left = 0;
 };
 
@@ -50,6 +67,9 @@ struct PX_RUN
 // switched off before it. The console is columns x lines.
 PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std::function<void()> settings = {},
               int columns = 80, int lines = 25);
+
+// The directory px runs in during run_px: its HOME and working directory.
+std::string px_home();
 
 // Row y of the screen as painted.
 std::string row(int y);

@@ -19,7 +19,7 @@ struct Output
 Output run_plain(const std::string& args)
 {
     Output o;
-    std::string cmd = "env -u DISPLAY " + std::string(PX_PROGRAM) + " " + args + " 2>&1";
+    std::string cmd = "env -u DISPLAY '" + std::string(PX_PROGRAM) + "' " + args + " 2>&1";
     FILE* f = popen(cmd.c_str(), "r");
     char buf[512];
     size_t n;
@@ -56,7 +56,7 @@ TEST(PxWindow, CommandLineTitleAndQuit)
         ASSERT_TRUE(h.StartProgram(PX_PROGRAM, {}));
         ASSERT_TRUE(h.WaitWindow());
         CWindowHarness::Snapshot s;
-        ASSERT_TRUE(h.WaitSnapshot([](const CWindowHarness::Snapshot& s) { return s.title.rfind("DO/V: /", 0) == 0; }, s));
+        ASSERT_TRUE(h.WaitSnapshot([](const CWindowHarness::Snapshot& s) { return s.title.rfind(PANNEX_NAME ": /", 0) == 0; }, s));
         ASSERT_TRUE(h.Type("echo hi"));
         ASSERT_TRUE(h.WaitSnapshot(
             [](const CWindowHarness::Snapshot& s) { return s.rows[23].find(">echo hi ") != std::string::npos; }, s));
@@ -68,7 +68,7 @@ TEST(PxWindow, CommandLineTitleAndQuit)
         ASSERT_TRUE(h.WaitSnapshot(
             [](const CWindowHarness::Snapshot& s) {
                 for (const std::string& r : s.rows)
-                    if (r.find("Are you sure you want to exit DO/V ?") != std::string::npos)
+                    if (r.find("Are you sure you want to exit " PANNEX_NAME " ?") != std::string::npos)
                         return true;
                 return false;
             },
@@ -87,7 +87,8 @@ TEST(PxWindow, ABadDirectiveInPxIniIsShown)
     mkdir(h.Home().c_str(), 0755);
     mkdir(pxl.c_str(), 0755);
     FILE* f = std::fopen((pxl + "/px.ini").c_str(), "w");
-    std::fputs("Bogus=1\r\n", f);
+    // A key of an older version is no key now.
+    std::fputs("PMClip=on\r\n", f);
     std::fclose(f);
     ASSERT_TRUE(h.StartProgram(PX_PROGRAM, {}));
     ASSERT_TRUE(h.WaitWindow());
@@ -95,7 +96,7 @@ TEST(PxWindow, ABadDirectiveInPxIniIsShown)
     EXPECT_TRUE(h.WaitSnapshot(
         [](const CWindowHarness::Snapshot& s) {
             for (const std::string& r : s.rows)
-                if (r.find("Bad directive (Bogus) in px.ini, line 1") != std::string::npos)
+                if (r.find("Bad directive (PMClip) in px.ini, line 1") != std::string::npos)
                     return true;
             return false;
         },

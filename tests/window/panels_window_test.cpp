@@ -128,7 +128,9 @@ TEST_F(PanelsWindow, BothDirectoriesListedAndMovedAround)
     step("Down", [](const auto& s) { return status(s, 0) == "alpha"; }, "Down");
     step("Return", [&](const auto& s) { return s.rows[23].rfind(a + "/alpha>", 0) == 0; }, "Enter");
     EXPECT_EQ(status(s, 0), "..");
-    EXPECT_EQ(s.title, "DO/V: " + a + "/alpha");
+    // The title X shows and the snapshot's agree.
+    EXPECT_EQ(s.title, PANNEX_NAME ": " + a + "/alpha");
+    EXPECT_EQ(h.WaitWindowName(PANNEX_NAME ": " + a + "/alpha"), PANNEX_NAME ": " + a + "/alpha");
     step("ctrl+Prior", [&](const auto& s) { return s.rows[23].rfind(a + ">", 0) == 0; }, "Ctrl+PgUp");
     EXPECT_EQ(status(s, 0), "alpha");
 

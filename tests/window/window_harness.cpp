@@ -1,5 +1,7 @@
 #include "tests/window/window_harness.h"
 
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -42,15 +44,18 @@ std::vector<char*> argv_of(std::vector<std::string>& args)
     return v;
 }
 
-// Forks args[0] with the extra environment; stdout goes to out_fd when it
-// is not -1. The child's pid, or -1.
-pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& env, int out_fd, int keep_fd = -1)
+// Forks args[0] with the extra environment, in directory cwd when it is not
+// empty; stdout goes to out_fd when it is not -1. The child's pid, or -1.
+pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& env, int out_fd, int keep_fd = -1,
+            const std::string& cwd = "")
 {
     pid_t pid = fork();
     if (pid != 0)
         return pid;
     for (const std::string& e : env)
         putenv(strdup(e.c_str()));
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+        _exit(127);
     if (out_fd >= 0)
         dup2(out_fd, 1);
     int null = open("/dev/null", O_RDWR);
@@ -188,7 +193,10 @@ bool CWindowHarness::StartDisplay()
         number += c;
     close(fds[0]);
     if (number.empty()) {
+        // The programs are there, so a display that does not come up is a
+        // fault of the machine or the harness, never a reason to skip.
         missing = "Xvfb did not start";
+        ADD_FAILURE() << "Xvfb and xdotool are installed, but the display did not start";
         stop(xvfb);
         return false;
     }
@@ -201,9 +209,13 @@ bool CWindowHarness::StartProgram(const std::string& path, const std::vector<std
     std::vector<std::string> argv{path};
     argv.insert(argv.end(), args.begin(), args.end());
     // A home of its own, so the program never reads or writes the user's
-    // settings and history; tests put files there with Home().
+    // settings and history; tests put files there with Home(). It starts in
+    // the short scratch directory, whatever the checkout's path, and reads
+    // dates in one locale and time zone everywhere.
     mkdir(Home().c_str(), 0755);
-    program = spawn(argv, {"DISPLAY=" + display, "PX_SCREEN_DUMP=" + dump, "LC_ALL=C.UTF-8", "HOME=" + Home()}, -1);
+    program = spawn(argv,
+                    {"DISPLAY=" + display, "PX_SCREEN_DUMP=" + dump, "LC_ALL=C.UTF-8", "TZ=UTC", "HOME=" + Home()},
+                    -1, -1, scratch);
     return program > 0;
 }
 
@@ -239,6 +251,26 @@ bool CWindowHarness::Xdotool(const std::vector<std::string>& args, int timeout_m
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), args.begin(), args.end());
     return run(argv, display, timeout_ms, nullptr) == 0;
+}
+
+std::string CWindowHarness::WaitWindowName(const std::string& want, int timeout_ms)
+{
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    std::string name;
+    do {
+        std::string out;
+        if (run({"xdotool", "getwindowname", std::to_string(window)}, display, timeout_ms, &out) == 0) {
+            while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+                out.pop_back();
+            name = out;
+        }
+        // The title reaches X from the toolkit thread, a moment after the
+        // snapshot that shows it.
+        if (name == want)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (Clock::now() < deadline);
+    return name;
 }
 
 bool CWindowHarness::Key(const std::string& keys)

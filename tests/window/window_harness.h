@@ -1,6 +1,8 @@
 #ifndef PANNEX_TESTS_WINDOW_WINDOW_HARNESS_H
 #define PANNEX_TESTS_WINDOW_WINDOW_HARNESS_H
 
+#include "foundation/program_name.h"
+
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -43,17 +45,19 @@ public:
     CWindowHarness& operator=(const CWindowHarness&) = delete;
 
     // Starts Xvfb on a free display. False when Xvfb or xdotool is not
-    // installed or the server does not come up; Missing() says why.
+    // installed (the test may skip) or the server does not come up (the
+    // test has then failed already); Missing() says why.
     bool StartDisplay();
     const std::string& Missing() const { return missing; }
     const std::string& Display() const { return display; }
 
     // Starts program on the display with PX_SCREEN_DUMP pointing into the
-    // harness's scratch directory.
+    // harness's scratch directory, which is also its working directory: a
+    // short path of the form /tmp/px_window_XXXXXX.
     bool StartProgram(const std::string& program, const std::vector<std::string>& args);
     // Waits until the program's window (title containing title) is mapped,
     // focuses it and learns the cell size from the first snapshot.
-    bool WaitWindow(const std::string& title = "DO/V", int timeout_ms = 20000);
+    bool WaitWindow(const std::string& title = PANNEX_NAME, int timeout_ms = 20000);
     unsigned long Window() const { return window; }
     int CellWidth() const { return cell_width; }
     int CellHeight() const { return cell_height; }
@@ -66,6 +70,9 @@ public:
     bool Type(const std::string& utf8);
     // Drags with the left button from cell (x1, y1) to cell (x2, y2).
     bool Drag(int x1, int y1, int x2, int y2);
+    // The window's title as X has it (xdotool getwindowname), re-read until
+    // it is want or timeout_ms have passed; the last title read.
+    std::string WaitWindowName(const std::string& want, int timeout_ms = 10000);
     // Asks the window to close the way a window manager's close button does.
     bool CloseWindow();
 

@@ -1,4 +1,4 @@
-#include "panels/entry.h"
+#include "entries/entry.h"
 
 #include "fileops/file_system.h"
 #include "foundation/nls.h"
@@ -123,9 +123,6 @@ std::vector<entry*> CEntryList::TakeAll()
 
 int reserved_file(const wchar_t* name)
 {
-    static const wchar_t* const reserved[] = {L"descript.ion", L"EA DATA. SF", L"WP ROOT. SF"};
-    for (const wchar_t* r : reserved)
-        if (nls_stricmp(name, r) == 0)
-            return 1;
-    return 0;
+    // Exactly as written: a user's own DESCRIPT.ION is an ordinary file.
+    return std::wcscmp(name, L"descript.ion") == 0 ? 1 : 0;
 }

@@ -1,7 +1,7 @@
 #include "fileops/file_system.h"
-#include "panels/country_info.h"
-#include "panels/entry.h"
-#include "panels/mask_eval.h"
+#include "entries/entry.h"
+#include "entries/locale_facts.h"
+#include "entries/mask_eval.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "panels/mask_eval.h"
+#include "entries/mask_eval.h"
 
+#include "entries/entry.h"
+#include "entries/locale_facts.h"
 #include "fileops/file_system.h"
 #include "fileops/permissions.h"
 #include "foundation/wild.h"
-#include "panels/country_info.h"
-#include "panels/entry.h"
 
 #include <climits>
 #include <cstring>

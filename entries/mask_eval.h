@@ -1,5 +1,5 @@
-#ifndef PANNEX_PANELS_MASK_EVAL_H
-#define PANNEX_PANELS_MASK_EVAL_H
+#ifndef PANNEX_ENTRIES_MASK_EVAL_H
+#define PANNEX_ENTRIES_MASK_EVAL_H
 
 #include "foundation/estring.h"
 #include "foundation/westring.h"

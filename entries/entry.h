@@ -1,5 +1,5 @@
-#ifndef PANNEX_PANELS_ENTRY_H
-#define PANNEX_PANELS_ENTRY_H
+#ifndef PANNEX_ENTRIES_ENTRY_H
+#define PANNEX_ENTRIES_ENTRY_H
 
 #include "foundation/time_stamp.h"
 #include "foundation/westring.h"
