@@ -11,6 +11,7 @@
 #include "panels/clock.h"
 #include "panels/command_line.h"
 #include "panels/key_bar.h"
+#include "panels/key_commands.h"
 #include "panels/panel_commands.h"
 #include "panels/panel_loop.h"
 #include "panels/panel_mouse.h"
@@ -138,6 +139,12 @@ bool command_line_key(LOOPSTATE& s, int key)
 void dispatch_key(LOOPSTATE& s, int key, _MEVENT& m)
 {
     PANEL_REQUEST request;
+    if (KeyCommand command = bound_command(key)) {
+        command(key, request);
+        s.redraw = s.redraw > request.redraw ? s.redraw : request.redraw;
+        s.pending = request.pending;
+        return;
+    }
     if (selection_key(key, m.state, request) || panel_command(key, m, s.cl, request)) {
         s.redraw = s.redraw > request.redraw ? s.redraw : request.redraw;
         s.pending = request.pending;

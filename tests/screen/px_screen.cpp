@@ -1,5 +1,6 @@
 #include "tests/screen/px_screen.h"
 
+#include "app/key_bindings.h"
 #include "config/command_history.h"
 #include "config/config.h"
 #include "console/key_codes.h"
@@ -68,6 +69,7 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
     console.Queue().Clear();
     console.Queue().SetFallbackKey(0);
     history.DestroyAll();
+    bind_commands();
     alt_on = 0;
     lastShiftState = 0;
 

@@ -1,3 +1,4 @@
+#include "app/key_bindings.h"
 #include "config/px_filename.h"
 #include "console/console.h"
 #include "console/console_window_gtk.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv)
     if (open_console_window(console) != 0)
         return 1;
     console.SetIcons(icon_files());
+    bind_commands();
     int status = run_file_manager(opt);
     close_console_window();
     return status;
