@@ -23,9 +23,11 @@ constexpr long long MiB = 1024 * 1024;
 // copy_file_range hands the kernel this much at most, and at least so much
 // that the per-call cost vanishes; in between, a chunk is sized to take
 // about ChunkSeconds so that cancelling is seen promptly on a slow disk.
+// The first chunk is small, so that even a slow disk answers within the
+// time; it then at most doubles per call while calls stay short.
 constexpr long long MaxChunk = 64 * MiB;
-constexpr long long MinChunk = 1 * MiB;
-constexpr long long FirstChunk = 8 * MiB;
+constexpr long long MinChunk = 256 * 1024;
+constexpr long long FirstChunk = 1 * MiB;
 constexpr double ChunkSeconds = 0.1;
 constexpr long long ReadWriteBuffer = 1 * MiB;
 // The chunk while a test slows the copy down.
@@ -79,7 +81,9 @@ std::string temporary_name(const char* dst)
         (static_cast<unsigned long long>(getpid()) << 32) ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
     char buf[32];
     std::snprintf(buf, sizeof buf, ".px-%012llx.tmp", mix & 0xFFFFFFFFFFFFull);
-    return dir_prefix(dst) + buf;
+    std::string name = dir_prefix(dst);
+    name += buf;
+    return name;
 }
 
 // Makes something new at a temporary name beside dst through make, which
@@ -100,9 +104,7 @@ int make_temporary(CopyEnd dst, std::string& tmp, Make make)
 int sync_directory_of(CopyEnd end)
 {
     std::string dir = dir_prefix(end.name);
-    if (dir.empty())
-        dir = ".";
-    int fd = openat(end.dir, dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = openat(end.dir, dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno;
     int err = fsync(fd) == 0 ? 0 : errno;

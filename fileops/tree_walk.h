@@ -208,6 +208,9 @@ public:
 // anything is made; EEXIST when dst exists and merge is off; otherwise the
 // errno of the top directories.
 //
+// The line of src itself in its parent's description file is the
+// caller's to carry, as for any single item.
+//
 // A move copies the whole tree first, then makes the target file system
 // durable with one syncfs, and only then removes, with a second walk, each
 // source file whose inode, size and ctime are still those it was copied

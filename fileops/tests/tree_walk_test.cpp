@@ -347,8 +347,15 @@ TEST(TreeWalk, AMoveRemovesOnlyWhatItCopiedUnchanged)
     EXPECT_EQ(snapshot(t.sys("src")), "descript.ion=grows still here\r\n\ngrows=grows+\n");
     EXPECT_EQ(snapshot(t.sys("dst")), "a=a\ndescript.ion=a ay\r\n\nsub/\nsub/b=b\nsub/descript.ion=b bee\r\n\n");
 
-    // Stopped part-way: nothing of the source goes.
+    // A write that fails, or a stop part-way: nothing of that source goes.
     build(t, {"two/", "two/x=x", "two/y=y"});
+    copyTestHooks = {.force = CopyMethod::ReadWrite, .failWriteAt = 0, .failWriteErrno = ENOSPC};
+    CRecorder full;
+    EXPECT_EQ(CopyTree(t.wide("two"), t.wide("full"), move, full), StatusSomeLeft);
+    copyTestHooks = CopyTestHooks();
+    EXPECT_EQ(sorted_lines(full.log), "failed x 28\nfailed y 28\n");
+    EXPECT_EQ(snapshot(t.sys("two")), "x=x\ny=y\n");
+    EXPECT_EQ(snapshot(t.sys("full")), "");
     CRecorder stop;
     stop.cancelAfter = 1;
     EXPECT_EQ(CopyTree(t.wide("two"), t.wide("two-copy"), move, stop), -1);
