@@ -395,7 +395,7 @@ int place_node(CopyEnd dst, const struct stat& st, const CopyOptions& options, M
     if (!err && options.keepOwner && fchownat(dst.dir, name, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
         errno != EPERM)
         err = errno;
-    if (!err && !S_ISLNK(st.st_mode) && fchmodat(dst.dir, name, st.st_mode & 07777, 0) != 0)
+    if (!err && !S_ISLNK(st.st_mode) && fchmodat(dst.dir, name, st.st_mode & 07777, AT_SYMLINK_NOFOLLOW) != 0)
         err = errno;
     if (!err && options.replace && renameat(dst.dir, name, dst.dir, dst.name) != 0)
         err = errno;

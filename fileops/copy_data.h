@@ -46,7 +46,9 @@ struct CopyEnd
 
 struct CopyOptions
 {
-    // The target may exist and is then replaced through a temporary.
+    // The target may exist and is then replaced through a temporary. The
+    // caller asks FileRelation first: replacing a file by a copy of itself
+    // is harmless here, but a move would then delete its only copy.
     bool replace = false;
     // Keep a copy whose source changed while it was read (the user said
     // "copy anyway"); CopyReport::sourceChanged still tells the caller, so
