@@ -425,8 +425,9 @@ int copy_special(const struct stat& st, CopyEnd dst, const CopyOptions& options)
     if (device && geteuid() != 0)
         return StatusDeviceNode;
     int err = place_node(dst, st, options, [&](const char* name) {
-        mode_t type = st.st_mode & S_IFMT;
-        return mknodat(dst.dir, name, type | 0600, device ? st.st_rdev : 0) == 0 ? 0 : errno;
+        int made = device ? mknodat(dst.dir, name, (st.st_mode & S_IFMT) | 0600, st.st_rdev)
+                          : mkfifoat(dst.dir, name, 0600);
+        return made == 0 ? 0 : errno;
     });
     // A superuser without the capability (a container) may not either.
     return device && err == EPERM ? StatusDeviceNode : err;

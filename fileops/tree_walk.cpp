@@ -107,6 +107,8 @@ Westring WidePath(const TreeEntry& e)
 int CTreeWalk::Walk(const Westring& root)
 {
     std::string path = FileNameToSys(root).c_str();
+    if (path.empty())
+        return ENOENT;
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     std::string dir, name;
@@ -121,8 +123,6 @@ int CTreeWalk::Walk(const Westring& root)
         dir = slash == 0 ? "/" : path.substr(0, slash);
         name = path.substr(slash + 1);
     }
-    if (path.empty())
-        return ENOENT;
     // The root's own path may pass through links: the user named it.
     int parent = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parent < 0)
@@ -173,7 +173,12 @@ int CTreeWalk::Visit(int parent, const char* name, unsigned char type, std::stri
         if (answer != TreeRetry)
             return answer < 0 ? -1 : 0;
     }
-    if (fstat(fd, &st) != 0 || (depth > 0 && is_mount(fd, st, parentDev))) {
+    if (fstat(fd, &st) != 0) {
+        int err = errno;
+        close(fd);
+        return OnError(e, err) < 0 ? -1 : 0;
+    }
+    if (depth > 0 && is_mount(fd, st, parentDev)) {
         close(fd);
         return OnMount(e) < 0 ? -1 : 0;
     }
