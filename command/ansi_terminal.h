@@ -148,7 +148,6 @@ private:
     size_t pending = 0;
     int params[MaxParams];
     int nparams = 0;
-    bool digits = false;        // a parameter digit was seen
     char prefix = 0;            // '?', '>' or another private marker
     // A byte 0x20-0x2F came before the final, or the sequence grew past
     // MaxPending: the CSI is consumed without effect.
