@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
+#include <numeric>
 
 TerminalFactory terminal_factory = nullptr;
 ScrollBackSink scroll_back_sink = nullptr;
@@ -64,8 +66,9 @@ wchar_t painted_char(wchar_t c)
     return map_control(c);
 }
 
-CConsole::CConsole() : display(&no_display()), cells(columns * lines, Blank)
+CConsole::CConsole() : display(&no_display()), cells(columns * lines, Blank), row_map(lines)
 {
+    std::iota(row_map.begin(), row_map.end(), 0);
     font_family = "DejaVu Sans Mono";
     title = L"" PANNEX_NAME;
     if (const char* path = std::getenv("PX_SCREEN_DUMP"))
@@ -107,11 +110,19 @@ void CConsole::allocate_screen()
     {
         DisplayLock lock(display);
         cells.assign(static_cast<size_t>(columns) * lines, Blank);
+        row_map.resize(lines);
+        std::iota(row_map.begin(), row_map.end(), 0);
+        // Pixels waiting to move belong to the old screen.
+        move_valid = false;
+        move_cancelled = true;
         selection_active = false;
         selection_dragging = false;
         display->Resize(columns, lines, font_family, font_size);
     }
     UpdateCells(0, 0, columns, lines);
+    // Only the logic thread replaces the terminal, and this is it.
+    if (terminal)
+        terminal->Resized(columns, lines);
 }
 
 void CConsole::SetCodePage(int cp)
@@ -160,7 +171,7 @@ void CConsole::write_span(int x, int y, int n, CellAt cell_at)
         return;
     int start = x < 0 ? -x : 0;
     int end = std::min(n, columns - x);
-    ScreenCell* row = &cells[static_cast<size_t>(y) * columns];
+    ScreenCell* row = row_cells(y);
     int first = -1, last = -1;
     for (int i = start; i < end; i++) {
         ScreenCell c = cell_at(i);
@@ -212,14 +223,20 @@ void CConsole::FillAttr(int x, int y, int n, unsigned char attr)
     assert(n >= 0);
     if (y < 0 || y >= lines)
         return;
-    const ScreenCell* row = &cells[static_cast<size_t>(y) * columns];
+    const ScreenCell* row = Row(y);
     write_span(x, y, n, [&](int i) { return ScreenCell(row[x + i].ch, attr); });
 }
 
 const ScreenCell& CConsole::Cell(int x, int y) const
 {
     assert(x >= 0 && x < columns && y >= 0 && y < lines);
-    return cells[static_cast<size_t>(y) * columns + x];
+    return Row(y)[x];
+}
+
+const ScreenCell* CConsole::Row(int y) const
+{
+    assert(y >= 0 && y < lines);
+    return &cells[static_cast<size_t>(row_map[y]) * columns];
 }
 
 std::unique_ptr<ScreenCell[]> CConsole::GetRect(int x, int y, int w, int h) const
@@ -283,26 +300,51 @@ void CConsole::scroll(int x, int y, int w, int h, int n, unsigned char attr, boo
         Clear(x0, y0, x1 - x0, height, attr);
         return;
     }
-    // Moving pixels is only right when what is painted is what the cells
-    // held: not while changes wait for EndPaint, nor with a selection shown.
-    bool move_pixels = paint_nesting == 0 && !selection_active;
+    bool deferred = paint_nesting > 0;
+    if (deferred && !move_locked) {
+        // From here until EndPaint nothing else may paint: a paint into
+        // pixels that are still to move would end up on the wrong line.
+        display->Lock();
+        move_locked = true;
+    }
+    // Moving pixels at once is only right when what is painted is what the
+    // cells held, which a shown selection is not.
+    bool move_pixels = !deferred && !selection_active;
     bool cursor_inside = cursor_x >= x0 && cursor_x < x1 && cursor_y >= y0 && cursor_y < y1;
     if (move_pixels && cursor_inside && CursorShown()) {
         cursor_suppressed = true;
         PaintCells({cursor_x, cursor_y, cursor_x, cursor_y});
     }
-    size_t width = static_cast<size_t>(x1 - x0);
-    auto row = [&](int r) { return &cells[static_cast<size_t>(r) * columns + x0]; };
-    if (up) {
-        for (int r = y0; r < y1 - n; r++)
-            std::copy_n(row(r + n), width, row(r));
-        for (int r = y1 - n; r < y1; r++)
-            std::fill_n(row(r), width, ScreenCell(L' ', attr));
+    ScreenCell blank(L' ', attr);
+    if (x0 == 0 && x1 == columns) {
+        // Whole lines: reorder them, and blank only the freed ones, so that
+        // a flood of output costs no copy of the screen per line.
+        auto first = row_map.begin() + y0, last = row_map.begin() + y1;
+        if (up)
+            std::rotate(first, first + n, last);
+        else
+            std::rotate(first, last - n, last);
+        for (int r = up ? y1 - n : y0, end = r + n; r < end; r++)
+            std::fill_n(row_cells(r), columns, blank);
     } else {
-        for (int r = y1 - 1; r >= y0 + n; r--)
-            std::copy_n(row(r - n), width, row(r));
-        for (int r = y0; r < y0 + n; r++)
-            std::fill_n(row(r), width, ScreenCell(L' ', attr));
+        size_t width = static_cast<size_t>(x1 - x0);
+        auto row = [&](int r) { return row_cells(r) + x0; };
+        if (up) {
+            for (int r = y0; r < y1 - n; r++)
+                std::copy_n(row(r + n), width, row(r));
+            for (int r = y1 - n; r < y1; r++)
+                std::fill_n(row(r), width, blank);
+        } else {
+            for (int r = y1 - 1; r >= y0 + n; r--)
+                std::copy_n(row(r - n), width, row(r));
+            for (int r = y0; r < y0 + n; r++)
+                std::fill_n(row(r), width, blank);
+        }
+    }
+    revision++;
+    if (deferred) {
+        defer_move(x0, y0, x1, y1, up ? -n : n);
+        return;
     }
     if (!move_pixels) {
         UpdateCells(x0, y0, x1 - x0, height);
@@ -317,26 +359,96 @@ void CConsole::scroll(int x, int y, int w, int h, int n, unsigned char attr, boo
     EndPaint();
 }
 
+// A scroll inside BeginPaint/EndPaint: its cells have moved, the pixels
+// move at EndPaint together with those of the other scrolls of the same
+// rectangle. What must be repainted then is the dirty rectangle moved along
+// with the content, plus the freed lines. The dirty rectangle stays a
+// bounding box, so this repaints at most a little more than needed.
+void CConsole::defer_move(int x0, int y0, int x1, int y1, int dy)
+{
+    int height = y1 - y0;
+    if (!move_valid && !move_cancelled && !selection_active) {
+        move_valid = true;
+        move_x0 = x0;
+        move_y0 = y0;
+        move_x1 = x1;
+        move_y1 = y1;
+        move_dy = 0;
+        // The cursor drawn in the pixels moves with them.
+        UpdateCells(cursor_x, cursor_y, 1, 1);
+    } else if (!move_valid || x0 != move_x0 || y0 != move_y0 || x1 != move_x1 || y1 != move_y1) {
+        if (move_valid)
+            UpdateCells(move_x0, move_y0, move_x1 - move_x0, move_y1 - move_y0);
+        move_valid = false;
+        move_cancelled = true;
+        UpdateCells(x0, y0, x1 - x0, height);
+        return;
+    }
+    if (dirty_x1 >= 0 && dirty_y1 < y1 && dirty_y2 > y0 && dirty_x1 < x1 && dirty_x2 > x0) {
+        int ny1 = INT32_MAX, ny2 = INT32_MIN;
+        auto add = [&](int a, int b) {
+            if (a < b) {
+                ny1 = std::min(ny1, a);
+                ny2 = std::max(ny2, b);
+            }
+        };
+        // The part inside the rectangle moves with the content; what lies
+        // beside it (lines above or below, columns outside) stays.
+        add(std::clamp(std::max(dirty_y1, y0) + dy, y0, y1), std::clamp(std::min(dirty_y2, y1) + dy, y0, y1));
+        if (dirty_x1 < x0 || dirty_x2 > x1) {
+            add(dirty_y1, dirty_y2);
+        } else {
+            add(dirty_y1, std::min(dirty_y2, y0));
+            add(std::max(dirty_y1, y1), dirty_y2);
+        }
+        if (ny1 < ny2) {
+            dirty_y1 = ny1;
+            dirty_y2 = ny2;
+        } else {
+            dirty_x1 = -1;
+        }
+    }
+    move_dy += dy;
+    int n = dy < 0 ? -dy : dy;
+    UpdateCells(x0, dy < 0 ? y1 - n : y0, x1 - x0, n);
+    if (std::abs(move_dy) >= height)
+        UpdateCells(x0, y0, x1 - x0, height);
+}
+
 void CConsole::store_line(const std::vector<ScreenCell>& line, int y)
 {
     write_span(0, y, columns, [&](int i) { return line[i]; });
 }
 
-// Control characters (C0, DEL and C1) other than the four handled are
-// ignored; everything else is printable. This keeps Write independent of
-// the C library's locale.
 void CConsole::Write(const char* utf8)
 {
-    if (!utf8)
+    if (utf8)
+        Write(utf8, std::strlen(utf8));
+}
+
+void CConsole::Write(const char* data, size_t length)
+{
+    if (!data)
         return;
     // No terminal mutex here: only this thread replaces the terminal, and
     // the emulator paints, which takes the GDK lock that the toolkit thread
     // holds while it waits for the mutex to hand over a key.
     if (terminal) {
-        terminal->WriteOutput(utf8);
+        terminal->WriteOutput(data, length);
         return;
     }
-    Westring text(utf8);
+    Estring text;
+    for (size_t i = 0; i < length; i++)
+        if (data[i] != 0)
+            text += data[i];
+    write_text(Westring(text.c_str()));
+}
+
+// Control characters (C0, DEL and C1) other than the four handled are
+// ignored; everything else is printable. This keeps Write independent of
+// the C library's locale.
+void CConsole::write_text(const Westring& text)
+{
     BeginPaint();
     int saved_type = cursor_type;
     if (saved_type != 0) {
@@ -345,8 +457,7 @@ void CConsole::Write(const char* utf8)
     }
     int x = std::clamp(cursor_x, 0, columns);
     int y = std::clamp(cursor_y, 0, lines - 1);
-    std::vector<ScreenCell> line(cells.begin() + static_cast<long>(y) * columns,
-                                 cells.begin() + static_cast<long>(y + 1) * columns);
+    std::vector<ScreenCell> line(Row(y), Row(y) + columns);
     auto next_line = [&] {
         store_line(line, y);
         x = 0;
@@ -357,7 +468,7 @@ void CConsole::Write(const char* utf8)
         } else {
             y++;
         }
-        std::copy_n(cells.begin() + static_cast<long>(y) * columns, columns, line.begin());
+        std::copy_n(Row(y), columns, line.begin());
     };
     for (const wchar_t* p = text.c_str(); *p; p++) {
         wchar_t c = *p;
@@ -495,9 +606,25 @@ void CConsole::EndPaint()
 {
     if (paint_nesting == 0)
         return;
-    if (--paint_nesting == 0 && dirty_x1 >= 0) {
+    if (--paint_nesting > 0)
+        return;
+    if (move_valid && move_dy != 0 && std::abs(move_dy) < move_y1 - move_y0) {
+        display->MoveRect(move_x0, move_y0, move_x1 - 1, move_y1 - 1, move_dy);
+        // The cursor did not move with the pixels: draw it where it is
+        // (with the nesting up, UpdateCells only adds to the rectangle).
+        paint_nesting = 1;
+        UpdateCells(cursor_x, cursor_y, 1, 1);
+        paint_nesting = 0;
+    }
+    if (dirty_x1 >= 0) {
         display->Paint(dirty_x1, dirty_y1, dirty_x2 - 1, dirty_y2 - 1);
         dirty_x1 = -1;
+    }
+    move_valid = false;
+    move_cancelled = false;
+    if (move_locked) {
+        move_locked = false;
+        display->Unlock();
     }
 }
 

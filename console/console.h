@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -29,9 +30,12 @@ public:
     // A key code typed while a child runs. Called on the toolkit thread,
     // with the console's terminal mutex held (EndPty waits for it).
     virtual void Key(int code) = 0;
-    // Text for the screen, 0-terminated: what CConsole::Write was given.
+    // Bytes for the screen, what CConsole::Write was given; a NUL is a byte
+    // like any other. Logic thread.
+    virtual void WriteOutput(const char* data, size_t length) = 0;
+    // The console was resized to columns x lines (its cells are blank).
     // Logic thread.
-    virtual void WriteOutput(const char* data) = 0;
+    virtual void Resized(int /*columns*/, int /*lines*/) {}
 };
 
 // Makes the emulator for SetPty on a pseudo-terminal master; the console
@@ -161,14 +165,20 @@ public:
     void FillCell(int x, int y, int n, const ScreenCell& c);
     void FillAttr(int x, int y, int n, unsigned char attr);
     const ScreenCell& Cell(int x, int y) const;
-    const ScreenCell* Cells() const { return cells.data(); }
+    // The `columns` cells of line y (0 <= y < lines). Lines are not
+    // contiguous with each other: scrolling moves whole lines by reordering
+    // them rather than copying their cells.
+    const ScreenCell* Row(int y) const;
     // w x h cells row after row; cells off the screen read as blanks in 0x07.
     std::unique_ptr<ScreenCell[]> GetRect(int x, int y, int w, int h) const;
     void GetRect(CellString& out, int x, int y, int w, int h) const;
     void PutRect(int x, int y, int w, int h, const ScreenCell* rect);
     void Clear(int x, int y, int w, int h, unsigned char attr);
     // Move the rectangle's content n lines up or down; the freed lines
-    // become blanks in attr. The pixels are moved rather than repainted.
+    // become blanks in attr. The pixels are moved rather than repainted:
+    // at once, or between BeginPaint and EndPaint once at EndPaint for all
+    // the scrolls of one rectangle together (the display stays locked from
+    // the first such scroll until then, so nothing paints in between).
     void ScrollUp(int x, int y, int w, int h, int n, unsigned char attr);
     void ScrollDown(int x, int y, int w, int h, int n, unsigned char attr);
 
@@ -177,6 +187,9 @@ public:
     // scrolling at the bottom, in the default attribute. With a terminal
     // emulator attached the text goes to it instead.
     void Write(const char* utf8);
+    // length bytes, NULs included: the output of a child for its terminal
+    // emulator. Without one, NULs are skipped.
+    void Write(const char* data, size_t length);
     // The default attribute of Write and of the terminal's output.
     void SetAttr(unsigned char attr) { default_attr = attr; }
     unsigned char GetAttr() const { return default_attr; }
@@ -279,6 +292,9 @@ public:
 private:
     template <class CellAt>
     void write_span(int x, int y, int n, CellAt cell_at);
+    ScreenCell* row_cells(int y) { return &cells[static_cast<size_t>(row_map[y]) * columns]; }
+    void write_text(const Westring& text);
+    void defer_move(int x0, int y0, int x1, int y1, int dy);
     void allocate_screen();
     void move_cursor(int x, int y);
     void store_line(const std::vector<ScreenCell>& line, int y);
@@ -301,7 +317,9 @@ private:
     unsigned char default_attr = 0x07;
     std::atomic<int> flash{0};
     CEventQueue queue;
+    // Line y of the screen is physical row row_map[y] of cells.
     std::vector<ScreenCell> cells;
+    std::vector<int> row_map;
     Westring title;
 
     // Only the logic thread changes the terminal pointer; the mutex guards
@@ -311,6 +329,14 @@ private:
 
     int paint_nesting = 0;
     int dirty_x1 = -1, dirty_y1 = 0, dirty_x2 = 0, dirty_y2 = 0;  // exclusive ends; x1 < 0: empty
+    // Scrolls waiting for EndPaint to move the pixels: the rectangle
+    // (exclusive ends) and the lines its content moved (negative: up).
+    // The dirty rectangle follows the content, so that EndPaint repaints
+    // only what the moved pixels do not show.
+    bool move_locked = false;     // display->Lock() held until EndPaint
+    bool move_valid = false;
+    bool move_cancelled = false;  // another rectangle scrolled: repaint instead
+    int move_x0 = 0, move_y0 = 0, move_x1 = 0, move_y1 = 0, move_dy = 0;
 
     Rect selection_zone = {0, 0, 0, 0};
     bool selection_active = false;

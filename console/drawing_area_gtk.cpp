@@ -110,7 +110,7 @@ void CConsoleDrawingArea::paint_line(int y, int x1, int x2)
     painted_lines.fetch_add(1, std::memory_order_relaxed);
     CConsole::Rect sel;
     bool selected = con.GetSelection(sel);
-    const ScreenCell* row = con.Cells() + static_cast<size_t>(y) * columns;
+    const ScreenCell* row = con.Row(y);
     int n = x2 - x1 + 1;
     attrs.resize(n);
     text.clear();

@@ -151,7 +151,9 @@ TEST_F(ConsoleTest, WriteGoesToAnAttachedTerminal)
     struct Terminal : CConsoleTerminal
     {
         void Key(int code) override { keys.push_back(code); }
-        void WriteOutput(const char* data) override { output += data; }
+        void WriteOutput(const char* data, size_t length) override { output.append(data, length); }
+        void Resized(int columns, int lines) override { sizes.push_back(columns * 1000 + lines); }
+        std::vector<int> sizes;
         std::vector<int> keys;
         std::string output;
     };
@@ -161,10 +163,13 @@ TEST_F(ConsoleTest, WriteGoesToAnAttachedTerminal)
     terminal_factory = nullptr;
     ASSERT_TRUE(made);
     con.Write("ls\r\n");
+    con.Write("a\0b", 3);  // a child's NUL reaches the emulator
+    con.SetSize(40, 10, Estring(), 0);
+    EXPECT_EQ(made->sizes, std::vector<int>{40010});
     con.InputKey('q', 0, 24);
     con.InputButton(CConsole::EvButtonPress, 1, 5, 5, 0);  // not queued
     con.InputWheel(1, 5, 5, 0);                           // queued
-    EXPECT_EQ(made->output, "ls\r\n");
+    EXPECT_EQ(made->output, std::string("ls\r\na\0b", 7));
     EXPECT_EQ(made->keys, std::vector<int>{'q'});
     EXPECT_EQ(con.GetEventQueueLen(), 1);
     con.EndPty();
@@ -259,4 +264,121 @@ TEST_F(ConsoleTest, ScreenSnapshot)
     EXPECT_FALSE(small.GetEvent(ev, 1));
     EXPECT_EQ(read().substr(0, 24), "PXSCREEN 2 4 2 2 1 0\nTIT");
     std::remove(path);
+}
+
+namespace {
+
+// Paints into a grid of its own the way the window paints into its
+// pixmap: a paint copies cells from the console, a move shifts what is
+// there. After every EndPaint it must show exactly what the console holds.
+class CPixmapDisplay : public CConsoleDisplay
+{
+public:
+    explicit CPixmapDisplay(CConsole& c) : con(c) {}
+    void Resize(int columns, int lines, const Estring&, int) override
+    {
+        w = columns;
+        h = lines;
+        pix.assign(static_cast<size_t>(w) * h, ScreenCell(L'?', 0));
+    }
+    void Paint(int x1, int y1, int x2, int y2) override
+    {
+        for (int y = y1; y <= y2; y++)
+            for (int x = x1; x <= x2; x++)
+                pix[y * w + x] = con.Cell(x, y);
+    }
+    void MoveRect(int x1, int y1, int x2, int y2, int dy) override
+    {
+        moves++;
+        std::vector<ScreenCell> old = pix;
+        for (int y = y1; y <= y2; y++)
+            if (y - dy >= y1 && y - dy <= y2)
+                for (int x = x1; x <= x2; x++)
+                    pix[y * w + x] = old[(y - dy) * w + x];
+    }
+    void Lock() override { locks++; }
+    void Unlock() override { locks--; }
+    bool Matches() const
+    {
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                if (pix[y * w + x] != con.Cell(x, y))
+                    return false;
+        return true;
+    }
+
+    CConsole& con;
+    std::vector<ScreenCell> pix;
+    int w = 0, h = 0;
+    int moves = 0;
+    int locks = 0;
+};
+
+}
+
+TEST(ConsoleScroll, PixelsMoveOncePerPaintAndShowTheCells)
+{
+    CConsole con;
+    CPixmapDisplay display(con);
+    con.SetDisplay(&display);
+    con.SetSize(20, 6, Estring(), 0);
+    ASSERT_TRUE(display.Matches());
+
+    // Lines written between BeginPaint and EndPaint: the pixels move once
+    // for all their scrolls; a flood longer than the screen moves nothing
+    // and paints the screen once.
+    auto write_lines = [&](int from, int to) {
+        con.BeginPaint();
+        for (int i = from; i < to; i++) {
+            char line[16];
+            std::snprintf(line, sizeof line, "line %d\n", i);
+            con.Write(line);
+        }
+        EXPECT_EQ(display.moves, 0);
+        con.EndPaint();
+    };
+    write_lines(0, 100);
+    EXPECT_EQ(display.moves, 0);
+    EXPECT_TRUE(display.Matches());
+    EXPECT_EQ(screen_text(con, 4, 0, 7), "line 99");
+    write_lines(100, 103);
+    EXPECT_EQ(display.moves, 1);
+    EXPECT_EQ(display.locks, 0);
+    EXPECT_TRUE(display.Matches());
+    EXPECT_EQ(screen_text(con, 1, 0, 7), "line 99");
+    display.moves = 0;
+
+    // Random writes and scrolls of a few rectangles, up and down, so that
+    // the dirty rectangle is carried along every kind of move.
+    const struct { int x, y, w, h; } rects[] = {{0, 0, 20, 6}, {0, 1, 20, 4}, {3, 2, 10, 3}};
+    unsigned seed = 12345;
+    auto next = [&](unsigned n) {
+        seed = seed * 1103515245 + 12345;
+        return (seed >> 16) % n;
+    };
+    for (int round = 0; round < 2000; round++) {
+        con.BeginPaint();
+        int steps = 1 + static_cast<int>(next(8));
+        bool one_rect = next(2);
+        auto& fixed = rects[next(3)];
+        for (int i = 0; i < steps; i++) {
+            if (next(3) == 0) {
+                wchar_t text[2] = {static_cast<wchar_t>(L'a' + next(26)), 0};
+                con.PutStringAt(static_cast<int>(next(20)), static_cast<int>(next(6)), text, 0x07);
+            } else if (next(4) == 0) {
+                con.SetCursorPos(static_cast<int>(next(20)), static_cast<int>(next(6)));
+            } else {
+                auto& r = one_rect ? fixed : rects[next(3)];
+                int n = 1 + static_cast<int>(next(static_cast<unsigned>(r.h + 1)));
+                if (next(2))
+                    con.ScrollUp(r.x, r.y, r.w, r.h, n, static_cast<unsigned char>(next(256)));
+                else
+                    con.ScrollDown(r.x, r.y, r.w, r.h, n, static_cast<unsigned char>(next(256)));
+            }
+        }
+        con.EndPaint();
+        ASSERT_TRUE(display.Matches()) << "round " << round;
+        ASSERT_EQ(display.locks, 0);
+    }
+    con.SetDisplay(nullptr);
 }

@@ -25,8 +25,10 @@ unsigned char colours[ColourCount];
 
 std::vector<ScreenCell> ScreenTest::grid()
 {
-    const ScreenCell* cells = console.Cells();
-    return std::vector<ScreenCell>(cells, cells + console.Columns() * console.Lines());
+    std::vector<ScreenCell> cells;
+    for (int y = 0; y < console.Lines(); y++)
+        cells.insert(cells.end(), console.Row(y), console.Row(y) + console.Columns());
+    return cells;
 }
 
 void ScreenTest::SetUp()
