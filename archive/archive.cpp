@@ -261,6 +261,17 @@ void Archive::AddMember(ArchiveEntry* e, const wchar_t* wname, int wlength, cons
 {
     e->stored = strdup(stored, length);
     e->stored_length = length;
+    // A decoded name ends at a NUL (RAR's wide form can encode one).
+    for (int i = 0; i < wlength; i++)
+        if (!wname[i]) {
+            wlength = i;
+            break;
+        }
+    // The format's own mark decides what is a directory: a DOS attribute
+    // word with 0x10 on a member with a name would list a directory that
+    // cannot be entered.
+    if (!directory && !(wlength > 0 && wname[wlength - 1] == L'/'))
+        e->attributes &= static_cast<unsigned short>(~ArchiveAttrDirectory);
     if (e->link)
         hasLinks = true;
     if (IsUnsafeArchiveName(wname, wlength)) {
