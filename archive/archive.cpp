@@ -234,7 +234,8 @@ const wchar_t* Archive::strdup(const wchar_t* s, int n)
     // Rounded to 8 bytes, so that the members allocated after it stay aligned.
     size_t room = (sizeof(wchar_t) * static_cast<size_t>(n + 1) + 7) & ~static_cast<size_t>(7);
     auto* p = static_cast<wchar_t*>(pool.Alloc(room));
-    std::memcpy(p, s, sizeof(wchar_t) * static_cast<size_t>(n));
+    if (n)
+        std::memcpy(p, s, sizeof(wchar_t) * static_cast<size_t>(n));
     p[n] = 0;
     return p;
 }
@@ -244,7 +245,8 @@ const char* Archive::strdup(const char* s, int n)
     // Keeps the pool's wchar_t and entry allocations aligned.
     size_t room = (static_cast<size_t>(n) + 1 + 7) & ~static_cast<size_t>(7);
     auto* p = static_cast<char*>(pool.Alloc(room));
-    std::memcpy(p, s, static_cast<size_t>(n));
+    if (n)
+        std::memcpy(p, s, static_cast<size_t>(n));
     p[n] = 0;
     return p;
 }

@@ -9,9 +9,10 @@ int CompArchPath(const wchar_t* a, int alen, const wchar_t* b, int blen)
     for (int i = 0; i < n; i++) {
         if (a[i] == b[i])
             continue;
-        // "/" counts as code 1, below every other character of a name.
-        unsigned ca = a[i] == L'/' ? 1u : static_cast<unsigned>(a[i]);
-        unsigned cb = b[i] == L'/' ? 1u : static_cast<unsigned>(b[i]);
+        // "/" sorts below every other character of a name, control
+        // characters included (names never hold a NUL).
+        unsigned long long ca = a[i] == L'/' ? 0 : static_cast<unsigned long long>(a[i]) + 1;
+        unsigned long long cb = b[i] == L'/' ? 0 : static_cast<unsigned long long>(b[i]) + 1;
         return ca < cb ? -1 : 1;
     }
     return alen < blen ? -1 : alen > blen ? 1 : 0;

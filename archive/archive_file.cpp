@@ -20,7 +20,7 @@ int CArchiveFile::ReadAt(long long pos, void* buf, int n)
     if (n > WindowSize / 2)
         return Fill(pos, buf, n);
     if (!window)
-        window = std::make_unique<unsigned char[]>(WindowSize);
+        window.reset(new unsigned char[WindowSize]); // not cleared: only filled bytes are read
     int got = Fill(pos, window.get(), WindowSize);
     if (got < 0) {
         windowLength = 0;
@@ -58,7 +58,7 @@ int CArchiveDiskFile::Fill(long long pos, void* buf, int n)
 }
 
 CArchiveMemoryFile::CArchiveMemoryFile(const void* data, size_t n)
-    : bytes(static_cast<const char*>(data), n)
+    : bytes(static_cast<const unsigned char*>(data))
 {
     size = static_cast<long long>(n);
 }
@@ -68,6 +68,7 @@ int CArchiveMemoryFile::Fill(long long pos, void* buf, int n)
     if (pos >= size)
         return 0;
     int got = static_cast<int>(std::min<long long>(n, size - pos));
-    std::memcpy(buf, bytes.data() + pos, static_cast<size_t>(got));
+    if (got > 0)
+        std::memcpy(buf, bytes + pos, static_cast<size_t>(got));
     return got;
 }

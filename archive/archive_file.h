@@ -3,8 +3,8 @@
 
 #include "foundation/random_file.h"
 
+#include <cstddef>
 #include <memory>
-#include <string>
 
 // The bytes of an archive as the header readers see them: reads at a
 // named position through a 64 KiB window, so that walking from header to
@@ -55,7 +55,8 @@ private:
 };
 
 // An archive held in memory: the fuzz targets and the mutation tests read
-// thousands of variants without touching the disk.
+// thousands of variants without touching the disk. The bytes are the
+// caller's and must outlive the object.
 class CArchiveMemoryFile : public CArchiveFile
 {
 public:
@@ -65,7 +66,7 @@ protected:
     int Fill(long long pos, void* buf, int n) override;
 
 private:
-    std::string bytes;
+    const unsigned char* bytes;
 };
 
 // Little-endian fields of a header buffer; the caller has checked that the

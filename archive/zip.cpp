@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
-#include <vector>
 
 // ZIP: the members are taken from the central directory at the end, found
 // through the end-of-central-directory record, so the local headers in
@@ -32,14 +32,15 @@ long long find_end_record(CArchiveFile& f)
     long long size = f.Size();
     long long start = std::max(0LL, size - EndRecordSize - MaxComment);
     int n = static_cast<int>(size - start);
-    std::vector<unsigned char> tail(static_cast<size_t>(n));
-    if (f.ReadAt(start, tail.data(), n) != n)
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[static_cast<size_t>(n)]);
+    unsigned char* tail = buffer.get();
+    if (f.ReadAt(start, tail, n) != n)
         return -1;
     long long fallback = -1;
     for (int i = n - 4; i >= 0; i--) {
-        if (tail[static_cast<size_t>(i)] != 'P' || std::memcmp(&tail[static_cast<size_t>(i)], EndSig, 4) != 0)
+        if (tail[i] != 'P' || std::memcmp(tail + i, EndSig, 4) != 0)
             continue;
-        if (i + EndRecordSize <= n && i + EndRecordSize + static_cast<int>(Get16(&tail[static_cast<size_t>(i) + 20])) == n)
+        if (i + EndRecordSize <= n && i + EndRecordSize + static_cast<int>(Get16(tail + i + 20)) == n)
             return start + i;
         if (fallback < 0)
             fallback = start + i;
@@ -147,11 +148,13 @@ int read_zip(Archive& a, CArchiveFile& f)
     long long pos = offset;
     bool retried = false;
     int members = 0;
-    std::vector<unsigned char> buf(CentralHeaderSize + 3 * 65536);
+    // Room for a header with the longest name and extra field; not cleared,
+    // only what was read is looked at.
+    std::unique_ptr<unsigned char[]> buf(new unsigned char[CentralHeaderSize + 2 * 65536]);
     while (pos < listEnd) {
         if (a.Stopped())
             return -1;
-        unsigned char* h = buf.data();
+        unsigned char* h = buf.get();
         if (!f.ReadExact(pos, h, CentralHeaderSize))
             break;
         if (std::memcmp(h, CentralSig, 4) != 0) {

@@ -75,6 +75,8 @@ TEST(ArchiveModel, ListsEachDirectoryOnce)
         {{"a/", "a/x", "a/b/", "a/b/y", "a/c/z", "f"}, L"a", {"../", "x", "b/", "c/"}},
         // "/" sorts below every other character: a/b lies before a-b.
         {{"a-b/1", "a.b/2", "a/b/3"}, L"", {"../", "a/", "a-b/", "a.b/"}},
+        // Even below a control character: "a\x01" must not split "a".
+        {{"a/x", "a\x01/y", "a/z"}, L"a", {"../", "x", "z"}},
         // Names differ by case.
         {{"Dir/1", "dir/2"}, L"dir", {"../", "2"}},
         {{"./x", "x"}, L"", {"../", "x", "x"}},

@@ -19,7 +19,15 @@ inline std::string walk_archive(Archive& a)
     std::vector<Westring> pending{Westring()};
     std::set<std::wstring> seen;
     long long listed = 0;
-    long long limit = 4LL * a.Entries().Count() + 16;
+    // Each member lists once, and implies at most one directory per
+    // component of its path.
+    long long limit = 16;
+    for (int i = 0; i < a.Entries().Count(); i++) {
+        const ArchiveEntry* m = a.Entries().At(i);
+        limit += 2;
+        for (int k = 0; k < m->path_length; k++)
+            limit += m->path[k] == L'/';
+    }
     while (!pending.empty()) {
         Westring dir = pending.back();
         pending.pop_back();

@@ -99,3 +99,24 @@ TEST(Mutation, EveryReaderSurvivesDamage)
         }
     }
 }
+// Inputs the fuzz targets found, each a fault that was mended.
+TEST(Mutation, FuzzFindings)
+{
+    const struct
+    {
+        const char* file;
+        int type;
+    } rows[] = {
+        {"fuzz_ace_control_char.ace", ArchAce}, // a "\x01" in a path sorted like "/": a directory did not open
+        {"fuzz_rar_empty_name.rar", ArchRar},   // an empty name was copied from a null pointer
+        {"fuzz_ha_deep_path.ha", ArchHa},       // one member implying many directories
+    };
+    for (const auto& r : rows) {
+        std::string bytes = read_data(r.file);
+        ASSERT_FALSE(bytes.empty()) << r.file;
+        CArchiveMemoryFile file(bytes.data(), bytes.size());
+        RecordingUI ui;
+        Archive a(L"/x/found", file, {}, &ui, r.type);
+        EXPECT_EQ(walk_archive(a), "") << r.file;
+    }
+}
