@@ -9,6 +9,7 @@
 #include "textui/message_box.h"
 #include "textui/progress_thread.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <sys/stat.h>
@@ -502,17 +503,26 @@ int ArchiveReload(Archive*& archive, const ArchiveSettings& settings, CArchiveUI
 
 long long find_signature(CArchiveFile& f, const char* sig, int n, long long from, long long limit)
 {
-    int matched = 0;
-    for (long long pos = from; pos < limit; pos++) {
-        int c = f.GetChar(pos);
-        if (c < 0)
+    // Reads in chunks that overlap by n - 1 bytes, so that a signature
+    // across a chunk boundary is found; the first match counts.
+    constexpr int Chunk = 16384;
+    unsigned char buf[Chunk];
+    if (limit > f.Size())
+        limit = f.Size();
+    for (long long pos = from; pos < limit;) {
+        int want = static_cast<int>(std::min<long long>(Chunk, limit - pos + n - 1));
+        int got = f.ReadAt(pos, buf, want);
+        if (got < n)
             return -1;
-        if (c == static_cast<unsigned char>(sig[matched])) {
-            if (++matched == n)
-                return pos - n + 1;
-        } else {
-            matched = c == static_cast<unsigned char>(sig[0]) ? 1 : 0;
-        }
+        const unsigned char* begin = buf;
+        const unsigned char* end = buf + got;
+        const unsigned char* hit =
+            std::search(begin, end, reinterpret_cast<const unsigned char*>(sig), reinterpret_cast<const unsigned char*>(sig) + n);
+        if (hit != end && pos + (hit - buf) < limit)
+            return pos + (hit - buf);
+        if (got < want)
+            return -1;
+        pos += got - (n - 1);
     }
     return -1;
 }

@@ -20,8 +20,8 @@ class CArchiveFile;
 [[nodiscard]] int read_bzip2(Archive& a, CArchiveFile& f);
 
 // The self-extractor search shared by ZIP, RAR, LZH, ARJ and ACE: looks
-// for sig (n bytes) from offset from up to offset limit, byte by byte. The
-// offset of the first match, or -1.
+// for sig (n bytes) starting at an offset from from up to (not including)
+// limit. The offset of the first match, or -1.
 long long find_signature(CArchiveFile& f, const char* sig, int n, long long from, long long limit);
 
 // The archive file's name after the last "/", for formats that store none.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
+#include <vector>
 
 // ZIP: the members are taken from the central directory at the end, found
 // through the end-of-central-directory record, so the local headers in
@@ -148,13 +149,11 @@ int read_zip(Archive& a, CArchiveFile& f)
     long long pos = offset;
     bool retried = false;
     int members = 0;
-    // Room for a header with the longest name and extra field; not cleared,
-    // only what was read is looked at.
-    std::unique_ptr<unsigned char[]> buf(new unsigned char[CentralHeaderSize + 2 * 65536]);
+    std::vector<unsigned char> buf(4096);
     while (pos < listEnd) {
         if (a.Stopped())
             return -1;
-        unsigned char* h = buf.get();
+        unsigned char* h = buf.data();
         if (!f.ReadExact(pos, h, CentralHeaderSize))
             break;
         if (std::memcmp(h, CentralSig, 4) != 0) {
@@ -182,6 +181,10 @@ int read_zip(Archive& a, CArchiveFile& f)
         }
         // The name and extra fields, clamped to what the file holds.
         int want = nameLength + extraLength;
+        if (buf.size() < static_cast<size_t>(CentralHeaderSize + want)) {
+            buf.resize(static_cast<size_t>(CentralHeaderSize + want));
+            h = buf.data();
+        }
         int got = f.ReadAt(pos + CentralHeaderSize, h + CentralHeaderSize, want);
         if (got < 0)
             got = 0;

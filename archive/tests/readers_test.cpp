@@ -265,3 +265,33 @@ TEST(Readers, EscapeStopsEveryReader)
         EXPECT_EQ(a.Entries().Count(), 0) << f;
     }
 }
+
+// Self-extractors: the archive after a stub of any length up to the
+// format's limit, a signature across the search's chunk boundary too.
+TEST(Readers, SelfExtractorStubs)
+{
+    auto read = [](const char* name) { return TempDir::read(data_file(name)); };
+    const struct
+    {
+        const char* file;
+        int type;
+        size_t stub;
+        bool found;
+    } rows[] = {
+        {"rar4.rar", ArchRar, 16380, true},     {"rar4.rar", ArchRar, 16383, true},
+        {"rar4.rar", ArchRar, 16384, true},     {"rar4.rar", ArchRar, 0x20000 - 7, true},
+        {"rar4.rar", ArchRar, 0x20000, false},  {"test.ace", ArchAce, 16378, true},
+        {"test.ace", ArchAce, 0x10000, false},  {"level2.lzh", ArchLharc, 16382, true},
+        {"test.arj", ArchArj, 16383, true},
+    };
+    for (const auto& r : rows) {
+        std::string bytes = "MZ" + std::string(r.stub - 2, '\x90') + read(r.file);
+        CArchiveMemoryFile file(bytes.data(), bytes.size());
+        RecordingUI ui;
+        Archive a(L"/x/sfx.exe", file, {}, &ui, r.type);
+        EXPECT_EQ(a.status == 0, r.found) << r.file << " after " << r.stub;
+        if (r.found) {
+            EXPECT_GT(a.Entries().Count(), 0) << r.file << " after " << r.stub;
+        }
+    }
+}
