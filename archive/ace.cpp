@@ -70,8 +70,7 @@ int read_ace(Archive& a, CArchiveFile& f)
         ArchiveEntry* e = a.NewEntry();
         e->packed = Get32(h + 7);
         e->size = Get32(h + 11);
-        e->time = TimeStamp(DOSDATE(static_cast<unsigned short>(Get16(h + 17))),
-                            DOSTIME(static_cast<unsigned short>(Get16(h + 15))));
+        e->time = a.DosTime(Get16(h + 17), Get16(h + 15));
         e->attributes = static_cast<unsigned short>(Get16(h + 19));
         a.AddMember(e, reinterpret_cast<const char*>(h + 35), nameLength, e->attributes & ArchiveAttrDirectory, false);
         pos += length + static_cast<long long>(e->packed);

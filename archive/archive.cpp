@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <ctime>
+#include <cwchar>
 #include <sys/stat.h>
 #include <unordered_set>
 #include <string>
@@ -306,7 +308,16 @@ void Archive::AddMember(ArchiveEntry* e, const wchar_t* wname, int wlength, cons
     path.assign(wname, wname + pathLength);
     path.push_back(0);
     e->dotslash = FixDotSlash(path.data(), pathLength);
-    e->path = strdup(path.data(), pathLength);
+    // Consecutive members of one directory share one copy of its path,
+    // which also lets sorting compare them by name alone.
+    if (pathLength == lastPathLength &&
+        std::wmemcmp(lastPath, path.data(), static_cast<size_t>(pathLength)) == 0) {
+        e->path = lastPath;
+    } else {
+        e->path = strdup(path.data(), pathLength);
+        lastPath = e->path;
+        lastPathLength = pathLength;
+    }
     e->path_length = pathLength;
     if (directory) {
         e->attributes |= ArchiveAttrDirectory;
@@ -337,6 +348,32 @@ bool Archive::FixDotSlash(wchar_t* p, int& len)
         return true;
     }
     return false;
+}
+
+TimeStamp Archive::DosTime(unsigned date, unsigned time)
+{
+    unsigned key = (date & 0xFFFF) << 5 | (time >> 11);
+    auto it = dosHours.find(key);
+    if (it == dosHours.end()) {
+        // The hour's fields read as UTC, moved by the local offset in force
+        // then. mktime would do the same but reads the time-zone file on
+        // every call; localtime_r reads it once.
+        DOSDATE d(static_cast<unsigned short>(date));
+        tm fields{};
+        fields.tm_year = d.year() - 1900;
+        fields.tm_mon = d.month() - 1;
+        fields.tm_mday = d.day();
+        fields.tm_hour = static_cast<int>(time >> 11);
+        time_t guess = timegm(&fields);
+        tm local{};
+        localtime_r(&guess, &local);
+        time_t t = guess - local.tm_gmtoff;
+        localtime_r(&t, &local);
+        t = guess - local.tm_gmtoff;
+        it = dosHours.emplace(key, t).first;
+    }
+    DOSTIME t(static_cast<unsigned short>(time));
+    return TimeStamp(it->second + t.minute() * 60 + t.second(), 0);
 }
 
 void Archive::error(const Westring& message)

@@ -6,6 +6,7 @@
 #include "foundation/westring.h"
 
 #include <memory>
+#include <unordered_map>
 
 class CArchiveFile;
 
@@ -166,6 +167,10 @@ public:
     // 7z); stored keeps the bytes for command lines.
     void AddMember(ArchiveEntry* e, const wchar_t* wname, int wlength, const char* stored, int length,
                    bool directory);
+    // A stored DOS date and time as local time. The local offset is looked
+    // up once per day and hour, which holds wherever daylight saving
+    // changes on the hour.
+    TimeStamp DosTime(unsigned date, unsigned time);
     // Stops the progress display and reports message naming the archive.
     void error(const Westring& message);
     // The user pressed Escape.
@@ -194,6 +199,10 @@ private:
     bool totalsKnown = false;
     unsigned long long totalSize = 0, totalPacked = 0;
     bool hasLinks = false;
+    std::unordered_map<unsigned, time_t> dosHours;
+    // The path of the member added last, shared by the next when equal.
+    const wchar_t* lastPath = L"";
+    int lastPathLength = 0;
     // The parent's current directory when this archive was opened from it.
     Westring parentDirectory;
 };

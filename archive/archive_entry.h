@@ -43,6 +43,8 @@ struct ArchiveEntry
     bool unsafe = false;
     // A symbolic link.
     bool link = false;
+    // Order of reading, which decides between equal stored names.
+    unsigned sequence = 0;
 
     bool IsDirectory() const { return attributes & ArchiveAttrDirectory; }
 };
@@ -60,7 +62,11 @@ int CompArchPath(const wchar_t* a, int alen, const wchar_t* b, int blen);
 class ArchiveEntryStore
 {
 public:
-    void Add(ArchiveEntry* e) { entries.push_back(e); }
+    void Add(ArchiveEntry* e)
+    {
+        e->sequence = static_cast<unsigned>(entries.size());
+        entries.push_back(e);
+    }
     // Sorts, then keeps one member per stored name: the last one stored,
     // since an appended tar member replaces an earlier one.
     void Sort();

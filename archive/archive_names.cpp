@@ -93,6 +93,16 @@ void DecodeArchiveName(const char* bytes, int len, bool utf8, int codepage, std:
             len = i;
             break;
         }
+    // Most names are plain ASCII: widened as they are.
+    int ascii = 0;
+    while (ascii < len && p[ascii] < 0x80)
+        ascii++;
+    if (ascii == len) {
+        out.resize(static_cast<size_t>(len));
+        for (int i = 0; i < len; i++)
+            out[static_cast<size_t>(i)] = p[i] == '\\' ? L'/' : static_cast<wchar_t>(p[i]);
+        return;
+    }
     if (utf8 || valid_utf8(p, len)) {
         for (int i = 0; i < len;) {
             wchar_t c;

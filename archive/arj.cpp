@@ -94,8 +94,7 @@ int read_arj(Archive& a, CArchiveFile& f)
         if (h[3] == 2 || h[3] == 8)
             e->time = TimeStamp(static_cast<time_t>(Get32(h + 8)), 0);
         else
-            e->time = TimeStamp(DOSDATE(static_cast<unsigned short>(Get16(h + 10))),
-                                DOSTIME(static_cast<unsigned short>(Get16(h + 8))));
+            e->time = a.DosTime(Get16(h + 10), Get16(h + 8));
         bool directory = h[6] == 3;
         const char* name = reinterpret_cast<const char*>(h + first);
         a.AddMember(e, name, static_cast<int>(static_cast<const unsigned char*>(nul) - (h + first)), directory, false);

@@ -65,8 +65,7 @@ int read_ha(Archive& a, CArchiveFile& f)
         ArchiveEntry* e = a.NewEntry();
         e->packed = Get32(h + 1);
         e->size = Get32(h + 5);
-        e->time = TimeStamp(DOSDATE(static_cast<unsigned short>(Get16(h + 15))),
-                            DOSTIME(static_cast<unsigned short>(Get16(h + 13))));
+        e->time = a.DosTime(Get16(h + 15), Get16(h + 13));
         bool directory = (h[0] & 0x0F) == DirectoryMethod;
         std::string full = path;
         if (!full.empty() && !name.empty())

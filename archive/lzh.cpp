@@ -118,8 +118,7 @@ int read_lzh(Archive& a, CArchiveFile& f)
                 return damaged();
             n.name.assign(reinterpret_cast<const char*>(h + 22), nameLength);
             n.haveName = true;
-            e->time = TimeStamp(DOSDATE(static_cast<unsigned short>(Get16(h + 17))),
-                                DOSTIME(static_cast<unsigned short>(Get16(h + 15))));
+            e->time = a.DosTime(Get16(h + 17), Get16(h + 15));
             next = pos + headerSize + e->packed;
             if (level == 1) {
                 // The packed size counts the extended headers too.

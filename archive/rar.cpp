@@ -94,8 +94,7 @@ int read_rar(Archive& a, CArchiveFile& f)
             e->packed |= static_cast<unsigned long long>(Get32(h + 32)) << 32;
             e->size |= static_cast<unsigned long long>(Get32(h + 36)) << 32;
         }
-        e->time = TimeStamp(DOSDATE(static_cast<unsigned short>(Get16(h + 22))),
-                            DOSTIME(static_cast<unsigned short>(Get16(h + 20))));
+        e->time = a.DosTime(Get16(h + 22), Get16(h + 20));
         // Only the DOS-like hosts store DOS attributes.
         if (h[15] < 3)
             e->attributes = static_cast<unsigned short>(Get32(h + 28) & 0x36);

@@ -47,14 +47,18 @@ unsigned long long number(const unsigned char* p, int n)
 bool checksum_ok(const unsigned char* b)
 {
     unsigned long long stored = number(b + 148, 8);
-    long long sumUnsigned = 0, sumSigned = 0;
-    for (int i = 0; i < Block; i++) {
-        unsigned char c = i >= 148 && i < 156 ? ' ' : b[i];
-        sumUnsigned += c;
-        sumSigned += static_cast<signed char>(c);
-    }
-    return stored == static_cast<unsigned long long>(sumUnsigned) ||
-           static_cast<long long>(stored) == sumSigned;
+    unsigned sum = 8 * ' ';
+    for (int i = 0; i < 148; i++)
+        sum += b[i];
+    for (int i = 156; i < Block; i++)
+        sum += b[i];
+    if (stored == sum)
+        return true;
+    int sumSigned = 8 * ' ';
+    for (int i = 0; i < Block; i++)
+        if (i < 148 || i >= 156)
+            sumSigned += static_cast<signed char>(b[i]);
+    return static_cast<long long>(stored) == sumSigned;
 }
 
 // What a pax "x" header says about the next member.

@@ -193,8 +193,7 @@ int read_zip(Archive& a, CArchiveFile& f)
         ArchiveEntry* e = a.NewEntry();
         e->packed = Get32(h + 20);
         e->size = Get32(h + 24);
-        e->time = TimeStamp(DOSDATE(static_cast<unsigned short>(Get16(h + 14))),
-                            DOSTIME(static_cast<unsigned short>(Get16(h + 12))));
+        e->time = a.DosTime(Get16(h + 14), Get16(h + 12));
         const char* name = reinterpret_cast<const char*>(h + CentralHeaderSize);
         bool directory = nameGot > 0 && (name[nameGot - 1] == '/' || name[nameGot - 1] == '\\');
         // The Unix mode of archives made on Unix: links and directories.
