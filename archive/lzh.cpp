@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 // LZH (LHA): one header in front of each member's data. The level byte at
 // offset 20 picks one of three layouts; levels 1 and 2 keep the name and

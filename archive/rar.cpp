@@ -41,7 +41,6 @@ int read_rar(Archive& a, CArchiveFile& f)
         return -1;
 
     std::vector<wchar_t> name;
-    int members = 0;
     for (;;) {
         if (a.Stopped())
             return -1;
@@ -115,6 +114,5 @@ int read_rar(Archive& a, CArchiveFile& f)
         }
         // Names are given without "./" in RAR; the flag stays clear.
         e->dotslash = false;
-        members++;
     }
 }

@@ -295,3 +295,48 @@ TEST(Readers, SelfExtractorStubs)
         }
     }
 }
+
+// Damage that each message names, made from real archives byte by byte.
+TEST(Readers, DamageMessages)
+{
+    auto read = [](const char* name) { return TempDir::read(data_file(name)); };
+    auto put16 = [](std::string& b, size_t at, unsigned v) {
+        b[at] = static_cast<char>(v);
+        b[at + 1] = static_cast<char>(v >> 8);
+    };
+    std::string zip = read("empty.zip");
+    // No end record anywhere.
+    std::string noEnd = "PK\x03\x04" + std::string(100, 'x');
+    // The central directory offset points at bytes that are no header.
+    std::string badCentral = "PK\x03\x04" + std::string(60, 'x') + zip;
+    put16(badCentral, badCentral.size() - 6, 8);
+    // A central header whose name claims 8192 bytes.
+    std::string longName = read("sfx_elf.zip");
+    size_t central = longName.rfind("PK\x01\x02");
+    put16(longName, central + 28, 8192);
+    // An ARJ member whose name runs to the end of its header without a NUL.
+    std::string arj = read("test.arj");
+    size_t member = 4 + static_cast<unsigned char>(arj[2]) + 256 * static_cast<unsigned char>(arj[3]) + 4 + 2;
+    size_t basic = static_cast<unsigned char>(arj[member + 2]) + 256 * static_cast<unsigned char>(arj[member + 3]);
+    size_t first = static_cast<unsigned char>(arj[member + 4]);
+    for (size_t i = member + 4 + first; i < member + 4 + basic; i++)
+        arj[i] = 'x';
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    } rows[] = {
+        {"zip without an end record", noEnd, "Central directory not found in"},
+        {"zip with a bad central directory", badCentral, "ZIP corrupt, bad central directory"},
+        {"zip with a long name", longName, "ZIP corrupt, cannot read file list"},
+        {"arj name without a NUL", arj, "Error in ARJ header"},
+    };
+    for (const auto& r : rows) {
+        CArchiveMemoryFile file(r.bytes.data(), r.bytes.size());
+        RecordingUI ui;
+        Archive a(L"/x/damaged", file, {}, &ui);
+        EXPECT_EQ(a.status, -1) << r.what;
+        EXPECT_EQ(ui.messages, std::vector<std::string>{r.message}) << r.what;
+    }
+}
