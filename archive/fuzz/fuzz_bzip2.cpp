@@ -1,0 +1,3 @@
+#include "archive/fuzz/fuzz_target.h"
+
+PANNEX_FUZZ_TARGET(ArchBzip2)
