@@ -9,6 +9,7 @@
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -162,6 +163,35 @@ TEST(Tree, ScanKeepsToOneFileSystemAndNeverFollowsLinks)
         EXPECT_EQ(umount(dir.sys("top/mnt").c_str()), 0);
     else if (as_root)
         GTEST_LOG_(INFO) << "tmpfs could not be mounted here: the mount case was not tried";
+}
+
+TEST(Tree, AnUnreadableDirectoryIsListedEmpty)
+{
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_TRUE(dir.mkdirs("top/a"));
+    ASSERT_TRUE(dir.mkdirs("top/locked/inside"));
+    ASSERT_EQ(chmod(dir.sys("top/locked").c_str(), 0), 0);
+    // Permissions do not stop the superuser: the scan then runs in a child
+    // that has become an ordinary user.
+    bool as_child = geteuid() == 0;
+    pid_t pid = as_child ? fork() : 0;
+    if (pid == 0) {
+        if (as_child && (chmod(dir.path.c_str(), 0755) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        CTree t('/', 1, dir.wide("top"), L"");
+        t.Load(true);
+        bool ok = t.Scan(nullptr, true);
+        t.Sort();
+        ok = ok && shape(t) == "0:<root>|1:a|1:locked";
+        if (as_child)
+            _exit(ok ? 0 : 1);
+        EXPECT_TRUE(ok) << shape(t);
+    } else {
+        int status = -1;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
 }
 
 TEST(Tree, ScanStopsAtDepth63AndCanBeStopped)
