@@ -250,3 +250,22 @@ void graft(const wchar_t* from, const wchar_t* to, int panel)
     }
     (void)write_tree(tree);
 }
+
+bool tree_store_size(const Westring& dir, long long size)
+{
+    Westring real = real_path(dir);
+    CTree* tree = TreeSet.GetTree(real);
+    TREENODE* node = tree ? tree->AddPath(real.c_str()) : nullptr;
+    if (!node)
+        return false;
+    node->size = size;
+    return true;
+}
+
+long long tree_known_size(const Westring& dir)
+{
+    Westring real = real_path(dir);
+    CTree* tree = TreeSet.GetTree(real);
+    TREENODE* node = tree ? tree->Find(real.c_str(), false) : nullptr;
+    return node ? node->size : -1;
+}

@@ -53,4 +53,13 @@ bool check_tree(PANEL* panel);
 // system, it leaves this tree for that one's.
 void graft(const wchar_t* from, const wchar_t* to, int panel);
 
+// The directory-size command's way into the tree cache: stores size (the
+// bytes of every file below dir) in dir's node, adding the node and any
+// missing ancestors; the tree is marked changed for write_tree. False when
+// dir lies on no tree (it cannot be examined). Sizes live for the run;
+// the data file keeps only the directories.
+bool tree_store_size(const Westring& dir, long long size);
+// The size stored for dir; -1 when none is known.
+long long tree_known_size(const Westring& dir);
+
 #endif

@@ -172,6 +172,23 @@ TEST(TreeUpkeep, GraftFollowsAMovedDirectory)
     TreeSet.Clear();
 }
 
+TEST(TreeUpkeep, DirectorySizesGoIntoTheNodes)
+{
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    tree_settings(dir);
+    ASSERT_TRUE(dir.mkdirs("a/b"));
+    ASSERT_EQ(symlink("a", dir.sys("link").c_str()), 0);
+    EXPECT_EQ(tree_known_size(dir.wide("a/b")), -1);
+    // A directory the tree lacks is added with its ancestors.
+    EXPECT_TRUE(tree_store_size(dir.wide("a/b"), 4096));
+    EXPECT_EQ(tree_known_size(dir.wide("a/b")), 4096);
+    EXPECT_EQ(tree_known_size(dir.wide("link/b")), 4096) << "one node, however it is reached";
+    EXPECT_EQ(tree_known_size(dir.wide("a")), -1);
+    EXPECT_FALSE(tree_store_size(dir.wide("missing"), 1));
+    TreeSet.Clear();
+}
+
 TEST(TreeUpkeep, EachFileSystemHasADataFileOfItsOwn)
 {
     ScratchDir dir;
