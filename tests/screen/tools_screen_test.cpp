@@ -285,3 +285,55 @@ TEST(TreeScreen, TheNarrowPopupAndEscape)
            });
     TreeSet.Clear();
 }
+
+TEST(TreeScreen, TheMouseSelectsChoosesAndLeaves)
+{
+    auto mouse = [](CConsole::EType type, int button, int x, int y) {
+        console.Queue().Put({type, button, 0, 0, x, y});
+    };
+    // Rows of the list: the root, the way down to home, then alpha, beta.
+    auto row_of = [](int entry) { return 3 + static_cast<int>(tree_fixture.chain.size()) + entry; };
+    run_px({}, {KEYS({KEY_ALT_F1 + 9}), CHECK([&] {
+                    mouse(CConsole::EvButtonPress, 1, 40, row_of(1));
+                    mouse(CConsole::EvButtonRelease, 1, 40, row_of(1));
+                }),
+                KEYS({}), CHECK([] { expect_popup(4, 70, "alpha"); }),
+                CHECK([&] { mouse(CConsole::EvDoubleClick, 1, 40, row_of(2)); }), KEYS({}), CHECK([] {
+                    EXPECT_EQ(screen_row_of("Directory Tree"), -1);
+                    EXPECT_STREQ(panel_base[currpanel].path.c_str(),
+                                 FileNameFromSys((px_home() + "/beta").c_str()).c_str());
+                }),
+                // A release outside the window leaves it as Escape does.
+                KEYS({KEY_ALT_F1 + 9}), CHECK([&] {
+                    EXPECT_GE(screen_row_of("Directory Tree"), 0);
+                    mouse(CConsole::EvButtonPress, 1, 1, 23);
+                    mouse(CConsole::EvButtonRelease, 1, 1, 23);
+                }),
+                KEYS({}), CHECK([] {
+                    EXPECT_EQ(screen_row_of("Directory Tree"), -1);
+                    EXPECT_STREQ(panel_base[currpanel].path.c_str(),
+                                 FileNameFromSys((px_home() + "/beta").c_str()).c_str());
+                })},
+           [] { tree_fixture.make(); });
+    TreeSet.Clear();
+}
+
+TEST(HelpScreen, TheMouseScrollsWhileHeldAndAReleaseOutsideCloses)
+{
+    auto mouse = [](CConsole::EType type, int button, int x, int y) {
+        console.Queue().Put({type, button, 0, 0, x, y});
+    };
+    // Held still, a press scrolls until another event comes or the text
+    // ends: here nothing else comes, so it runs to the end.
+    run_px({}, {KEYS({KEY_F1}), CHECK([&] { mouse(CConsole::EvButtonPress, 1, 30, 18); }), KEYS({}),
+                CHECK([] { expect_help_page(23, true, false); }),
+                CHECK([&] { mouse(CConsole::EvButtonPress, 2, 30, 4); }), KEYS({}),
+                CHECK([] { expect_help_page(1, false, true); }),
+                // The middle third does not scroll.
+                CHECK([&] { mouse(CConsole::EvButtonPress, 1, 30, 11); }), KEYS({}),
+                CHECK([] { expect_help_page(1, false, true); }),
+                CHECK([&] { mouse(CConsole::EvButtonRelease, 1, 0, 0); }), KEYS({}),
+                CHECK([] { EXPECT_EQ(screen_row_of("line 01"), -1); })},
+           [] { load_test_help(numbered(40)); });
+    helptext.reset();
+}
