@@ -6,6 +6,7 @@
 #include "panels/panel.h"
 #include "tests/screen/px_screen.h"
 #include "tools/help_file.h"
+#include "tools/help_viewer.h"
 #include "tools/tree_popup.h"
 #include "tools/tree_set.h"
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -335,5 +337,47 @@ TEST(HelpScreen, TheMouseScrollsWhileHeldAndAReleaseOutsideCloses)
                 CHECK([&] { mouse(CConsole::EvButtonRelease, 1, 0, 0); }), KEYS({}),
                 CHECK([] { EXPECT_EQ(screen_row_of("line 01"), -1); })},
            [] { load_test_help(numbered(40)); });
+    helptext.reset();
+}
+
+namespace {
+
+// A dialog's Help button opens its own topic; the test binds one to F12.
+void help_topic_seven(int, PANEL_REQUEST&)
+{
+    help(7);
+}
+
+}
+
+TEST(HelpScreen, F1InATopicOpensTheContentsOnTop)
+{
+    run_px({}, {KEYS({KEY_F12}), CHECK([] { EXPECT_GE(screen_row_of("seven"), 0); }),
+                KEYS({KEY_F1}), CHECK([] {
+                    EXPECT_GE(screen_row_of("line 01"), 0);
+                    EXPECT_EQ(screen_row_of("seven"), -1);
+                }),
+                KEYS({KEY_ESC}), CHECK([] {
+                    EXPECT_GE(screen_row_of("seven"), 0);
+                    EXPECT_EQ(screen_row_of("line 01"), -1);
+                }),
+                KEYS({KEY_ESC}), CHECK([] { EXPECT_EQ(screen_row_of("seven"), -1); })},
+           [] {
+               std::string home = px_home();
+               load_test_help({"seven"}, true, 7);
+               // Topic 0 beside topic 7: a file of both.
+               std::string seven = [] {
+                   std::ifstream f(px_home() + "/test.pxh", std::ios::binary);
+                   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+               }();
+               load_test_help({"line 01"}, false, 0);
+               std::string zero = [] {
+                   std::ifstream f(px_home() + "/test.pxh", std::ios::binary);
+                   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+               }();
+               std::ofstream(home + "/both.pxh", std::ios::binary) << zero + seven;
+               ASSERT_EQ(load_help_file(FileNameFromSys((home + "/both.pxh").c_str())), 0);
+               bind_key(KEY_F12, help_topic_seven);
+           });
     helptext.reset();
 }
