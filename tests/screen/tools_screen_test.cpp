@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <iterator>
+#include <utility>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -41,26 +41,26 @@ std::string pad(const std::string& s, int width)
     return s + std::string(static_cast<size_t>(width) - s.size(), ' ');
 }
 
-// A help file of topic 0 with the given lines, and the record for missing
-// topics when with_missing is set; loaded in place of the program's own.
-void load_test_help(const std::vector<std::string>& lines, bool with_missing = true, int topic = 0)
+// Loads a help file of these topics (number and lines, in file order) in
+// place of the program's own; no topics leaves no help loaded.
+using TOPICS = std::vector<std::pair<int, std::vector<std::string>>>;
+void load_topics(const TOPICS& topics)
 {
-    auto record = [](int topic, const std::vector<std::string>& text) {
+    std::string file;
+    for (const auto& [topic, lines] : topics) {
         std::string body;
-        for (const std::string& l : text)
+        for (const std::string& l : lines)
             body += l + '\0';
         int len = static_cast<int>(body.size()) + 4;
-        return std::string{static_cast<char>(topic & 0xFF), static_cast<char>(topic >> 8),
-                           static_cast<char>(len & 0xFF), static_cast<char>(len >> 8)} + body;
-    };
-    std::string file = (lines.empty() ? std::string() : record(topic, lines)) +
-                       (with_missing ? record(HelpTopicMissing, {"nothing here"}) : std::string());
+        file += std::string{static_cast<char>(topic & 0xFF), static_cast<char>(topic >> 8),
+                            static_cast<char>(len & 0xFF), static_cast<char>(len >> 8)} + body;
+    }
+    helptext.reset();
+    if (file.empty())
+        return;
     std::string path = px_home() + "/test.pxh";
     std::ofstream(path, std::ios::binary) << file;
-    if (file.empty())
-        helptext.reset();
-    else
-        ASSERT_EQ(load_help_file(FileNameFromSys(path.c_str())), 0);
+    ASSERT_EQ(load_help_file(FileNameFromSys(path.c_str())), 0);
 }
 
 std::vector<std::string> numbered(int n)
@@ -106,7 +106,7 @@ TEST(HelpScreen, TopMiddleAndEndOfATopic)
                 KEYS({KEY_HOME}), CHECK([] { expect_help_page(1, false, true); }),
                 // F1 in the contents stays there; Esc closes the window.
                 KEYS({KEY_F1, KEY_ESC}), CHECK([] { EXPECT_EQ(screen_row_of("line 01"), -1); })},
-           [] { load_test_help(numbered(40)); });
+           [] { load_topics({{0, numbered(40)}, {HelpTopicMissing, {"nothing here"}}}); });
     helptext.reset();
 }
 
@@ -118,17 +118,18 @@ TEST(HelpScreen, AShortTopicHasNoArrowsAndIgnoresScrolling)
                     EXPECT_EQ(cells(6, 3, 74), "║" + std::string(72, ' ') + "║");
                     EXPECT_EQ(cells(20, 3, 74), "║" + std::string(72, ' ') + "║");
                 })},
-           [] { load_test_help(numbered(3)); });
+           [] { load_topics({{0, numbered(3)}}); });
     helptext.reset();
 }
 
 TEST(HelpScreen, WithoutHelpOrTopicAMessageSaysSo)
 {
     const struct { const char* what; std::function<void()> help; const char* message; } rows[] = {
-        {"no help file", [] { helptext.reset(); }, "Help not loaded"},
-        {"neither topic 0 nor the missing-topic record", [] { load_test_help({"five"}, false, 5); },
+        {"no help file", [] { load_topics({}); }, "Help not loaded"},
+        {"neither topic 0 nor the missing-topic record", [] { load_topics({{5, {"five"}}}); },
          "Help topic 0 not found"},
-        {"no topic 0: the missing-topic record", [] { load_test_help({"five"}, true, 5); }, "nothing here"},
+        {"no topic 0: the missing-topic record", [] { load_topics({{5, {"five"}}, {HelpTopicMissing, {"nothing here"}}}); },
+         "nothing here"},
     };
     for (const auto& r : rows) {
         int at = -1;
@@ -336,7 +337,7 @@ TEST(HelpScreen, TheMouseScrollsWhileHeldAndAReleaseOutsideCloses)
                 CHECK([] { expect_help_page(1, false, true); }),
                 CHECK([&] { mouse(CConsole::EvButtonRelease, 1, 0, 0); }), KEYS({}),
                 CHECK([] { EXPECT_EQ(screen_row_of("line 01"), -1); })},
-           [] { load_test_help(numbered(40)); });
+           [] { load_topics({{0, numbered(40)}, {HelpTopicMissing, {"nothing here"}}}); });
     helptext.reset();
 }
 
@@ -363,20 +364,7 @@ TEST(HelpScreen, F1InATopicOpensTheContentsOnTop)
                 }),
                 KEYS({KEY_ESC}), CHECK([] { EXPECT_EQ(screen_row_of("seven"), -1); })},
            [] {
-               std::string home = px_home();
-               load_test_help({"seven"}, true, 7);
-               // Topic 0 beside topic 7: a file of both.
-               std::string seven = [] {
-                   std::ifstream f(px_home() + "/test.pxh", std::ios::binary);
-                   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-               }();
-               load_test_help({"line 01"}, false, 0);
-               std::string zero = [] {
-                   std::ifstream f(px_home() + "/test.pxh", std::ios::binary);
-                   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-               }();
-               std::ofstream(home + "/both.pxh", std::ios::binary) << zero + seven;
-               ASSERT_EQ(load_help_file(FileNameFromSys((home + "/both.pxh").c_str())), 0);
+               load_topics({{0, {"line 01"}}, {7, {"seven"}}, {HelpTopicMissing, {"nothing here"}}});
                bind_key(KEY_F12, help_topic_seven);
            });
     helptext.reset();

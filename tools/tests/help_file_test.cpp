@@ -1,3 +1,4 @@
+#include "config/px_filename.h"
 #include "tools/help_file.h"
 #include "tools/help_viewer.h"
 #include "tools/tests/scratch_dir.h"
@@ -130,6 +131,18 @@ int compile(const ScratchDir& dir, const std::string& source, std::string& pxh, 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+}
+
+TEST(HelpText, APxRunFromItsBuildTreeReadsWhatThatBuildMade)
+{
+    Westring saved = PXProg;
+    PXProg = FileNameFromSys(PX_BUILD_DIR "/app/px");
+    EXPECT_STREQ(PXFilename(PXHelp).c_str(), FileNameFromSys(PX_BUILT_HELP).c_str());
+    EXPECT_STREQ(PXFilename(PXManual).c_str(), FileNameFromSys(PX_BUILD_DIR "/data/manual/index.html").c_str());
+    // Elsewhere the build tree is not looked at.
+    PXProg = L"/nowhere/bin/px";
+    EXPECT_STRNE(PXFilename(PXHelp).c_str(), FileNameFromSys(PX_BUILT_HELP).c_str());
+    PXProg = saved;
 }
 
 TEST(HelpCompiler, RefusesWhatTheHelpWindowCannotShow)
