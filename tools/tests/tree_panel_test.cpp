@@ -172,6 +172,27 @@ TEST(TreeUpkeep, GraftFollowsAMovedDirectory)
     TreeSet.Clear();
 }
 
+TEST(TreeUpkeep, ATreePanelOpensOnItsDirectory)
+{
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    tree_settings(dir);
+    ASSERT_TRUE(dir.mkdirs("w/inner"));
+    PANEL p;
+    p.path = dir.wide("w");
+    CTree* t = TreeSet.GetTree(&p);
+    ASSERT_NE(t, nullptr);
+    // A tree that has nodes is listed as it is, without a scan.
+    ASSERT_NE(t->AddPath(dir.wide("w/inner").c_str()), nullptr);
+    expand_branch(t->Root(), false);
+    read_tree(&p);
+    ASSERT_GT(p.Count(), 1);
+    EXPECT_EQ(p.entries[p.CurrentIndex()]->tree_node, t->Find(dir.wide("w").c_str(), false));
+    EXPECT_STREQ(treeFullPath(&p, t, p.CurrentIndex()).c_str(), dir.wide("w").c_str());
+    EXPECT_STREQ(p.entries[p.Count() - 1]->name, L"w") << "its ancestors were opened, not its branch";
+    TreeSet.Clear();
+}
+
 TEST(TreeUpkeep, DirectorySizesGoIntoTheNodes)
 {
     ScratchDir dir;
