@@ -1,8 +1,10 @@
 #include "app/key_bindings.h"
 
 #include "panels/key_commands.h"
+#include "tools/tool_commands.h"
 
 void bind_commands()
 {
     unbind_all_keys();
+    bind_tool_commands();
 }

@@ -3,6 +3,8 @@
 #include "config/config.h"
 
 #include <cstdlib>
+#include <cwchar>
+#include <unistd.h>
 
 Westring PXProg;
 
@@ -16,6 +18,28 @@ Westring base_of(const Westring& file)
     return dot < 0 ? name + L'.' : name.left(dot + 1);
 }
 
+// True when path names something that exists.
+bool exists(const Westring& path)
+{
+    return access(FileNameToSys(path).c_str(), F_OK) == 0;
+}
+
+}
+
+Westring PXInstalledFile(PXInstallDir dir, const Westring& file)
+{
+    const wchar_t* share = dir == PXDataDir ? L"/share/pannex/" : L"/share/doc/pannex/";
+    Westring build = FileNameFromSys(PANNEX_BUILD_DIR "/");
+    if (!PXProg.empty() && std::wcsncmp(PXProg.c_str(), build.c_str(), static_cast<size_t>(build.strlen())) == 0) {
+        // The build writes every data file, the manual too, to data/.
+        Westring built = build + L"data/" + file;
+        if (exists(built))
+            return built;
+    }
+    Westring prefixed = FileNameFromSys(PANNEX_INSTALL_PREFIX) + share + file;
+    if (exists(prefixed))
+        return prefixed;
+    return Westring(L"/usr") + share + file;
 }
 
 Westring PXFilename(PXFilenameType type, PXFilenameLocation where)
@@ -28,11 +52,12 @@ Westring PXFilename(PXFilenameType type, PXFilenameLocation where)
         user_dir = FileNameFromSys(std::getenv("HOME")) + L"/.pxl/";
         base = base_of(PXProg.empty() ? Westring(L"px") : PXProg);
     }
+    Westring program_base = base_of(PXProg.empty() ? Westring(L"px") : PXProg);
     switch (type) {
     case PXHelp:
-        return L"/usr/share/pannex/" + base + L"pxh";
+        return PXInstalledFile(PXDataDir, program_base + L"pxh");
     case PXManual:
-        return L"/usr/share/doc/pannex/manual/" + base + L"html";
+        return PXInstalledFile(PXDocDir, L"manual/index.html");
     case PXUserMenu:
         return user_dir + base + L"mnu";
     case PXConfig:
@@ -42,7 +67,7 @@ Westring PXFilename(PXFilenameType type, PXFilenameLocation where)
     case PXLog:
         return user_dir + base + L"log";
     case PXSyntax:
-        return (where ? Westring(L"/usr/share/pannex/") : user_dir) + L"syntax.ini";
+        return where ? PXInstalledFile(PXDataDir, L"syntax.ini") : user_dir + L"syntax.ini";
     }
     return Westring();
 }

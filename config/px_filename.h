@@ -4,8 +4,8 @@
 #include "foundation/westring.h"
 
 enum PXFilenameType {
-    PXHelp = 0,        // data directory + base + "pxh"
-    PXManual = 1,      // documentation directory + "manual/" + base + "html"
+    PXHelp = 0,        // data directory + the program's base + "pxh"
+    PXManual = 1,      // documentation directory + "manual/index.html"
     PXUserMenu = 2,    // user directory + base + "mnu"
     PXConfig = 3,      // user directory + base + "ini"
     PXHistory = 4,     // user directory + base + "hst"
@@ -23,7 +23,23 @@ extern Westring PXProg;
 // "$HOME/.pxl/" and the base is PXProg's file name up to and including its
 // last "." ("px" gives "px."). When an ini file was named on the command
 // line (config.IniFile), its directory and name take their place, so that
-// history, user menu and log live beside it.
+// history, user menu and log live beside it; the help file and the manual
+// are the program's own and keep PXProg's base ("px my.ini" still reads
+// px.pxh). The data and documentation directories are PXInstalledFile's.
 Westring PXFilename(PXFilenameType type, PXFilenameLocation where = 0);
+
+// Where the program's installed files live.
+enum PXInstallDir {
+    PXDataDir,  // share/pannex/
+    PXDocDir,   // share/doc/pannex/
+};
+
+// The full path of file (relative to dir) among the places it is installed
+// to, looked for in this order: the build tree's data directory when PXProg
+// lies in the build tree (a px run from its build finds what that build
+// made), then the configured install prefix's share directory, then
+// /usr/share. The first place that holds the file wins; when none does,
+// the /usr/share path is returned.
+Westring PXInstalledFile(PXInstallDir dir, const Westring& file);
 
 #endif

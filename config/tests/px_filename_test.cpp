@@ -12,8 +12,9 @@ TEST(PXFilename, EveryTypeByDefaultAndBesideANamedIniFile)
     PXProg = L"/usr/bin/px";
     config.IniFile = L"";
     const struct { PXFilenameType type; int where; const wchar_t* dflt; const wchar_t* named; } rows[] = {
-        {PXHelp, 0, L"/usr/share/pannex/px.pxh", L"/usr/share/pannex/my.pxh"},
-        {PXManual, 0, L"/usr/share/doc/pannex/manual/px.html", L"/usr/share/doc/pannex/manual/my.html"},
+        // Help and manual are the program's own, whatever ini file it reads.
+        {PXHelp, 0, L"/usr/share/pannex/px.pxh", L"/usr/share/pannex/px.pxh"},
+        {PXManual, 0, L"/usr/share/doc/pannex/manual/index.html", L"/usr/share/doc/pannex/manual/index.html"},
         {PXUserMenu, 0, L"/home/ann/.pxl/px.mnu", L"/work/cfg/my.mnu"},
         {PXConfig, 0, L"/home/ann/.pxl/px.ini", L"/work/cfg/my.ini"},
         {PXHistory, 0, L"/home/ann/.pxl/px.hst", L"/work/cfg/my.hst"},
