@@ -1,0 +1,366 @@
+// Saving a CTextFile: encoding lines and replacing the file safely.
+
+#include "text/text_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Every byte or the errno; a write that makes no progress is a full disk.
+int write_all_at(int fd, const unsigned char* p, size_t n, long long at)
+{
+    while (n > 0) {
+        ssize_t w = pwrite(fd, p, n, at);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (w == 0)
+            return ENOSPC;
+        p += w;
+        n -= static_cast<size_t>(w);
+        at += w;
+    }
+    return 0;
+}
+
+Estring dir_of(const Estring& path)
+{
+    int slash = path.rchr('/');
+    if (slash < 0)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.left(slash);
+}
+
+// The file a save must write: path itself, or where its symbolic links
+// lead (a dangling link names the file to create).
+Estring follow_links(const Estring& path)
+{
+    Estring cur = path;
+    for (int hops = 0; hops < 40; hops++) {
+        struct stat st;
+        if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return cur;
+        char target[PATH_MAX];
+        ssize_t n = readlink(cur.c_str(), target, sizeof target - 1);
+        if (n <= 0)
+            return cur;
+        target[n] = 0;
+        cur = target[0] == '/' ? Estring(target) : dir_of(cur) + "/" + target;
+    }
+    return cur;
+}
+
+void put_mark(std::vector<unsigned char>& out, bool bom, EFileFormat format)
+{
+    static const unsigned char marks[5][4] = {
+        {0xFF, 0xFE, 0x00, 0x00}, {0x00, 0x00, 0xFE, 0xFF}, {0xFF, 0xFE}, {0xFE, 0xFF}, {0xEF, 0xBB, 0xBF}};
+    static const int lengths[5] = {4, 4, 2, 2, 3};
+    if (bom && format < FormatCodePage)
+        out.insert(out.end(), marks[format], marks[format] + lengths[format]);
+}
+
+bool encodable(wchar_t c, EFileFormat format, const CCodePageTable& cp)
+{
+    if (IsRawTextByte(c))
+        return true;
+    if (format == FormatCodePage)
+        return cp.ByteOf(c) >= 0;
+    unsigned u = static_cast<unsigned>(c);
+    return u <= 0x10FFFF && !(u >= 0xD800 && u <= 0xDFFF);
+}
+
+}
+
+bool CTextFile::FindUnencodable(const wchar_t* text, int len, long long lineNo, EFileFormat format, int codePage,
+                                std::vector<TUnencodable>& out, size_t limit)
+{
+    const CCodePageTable* t = GetCodePageTable(codePage);
+    const CCodePageTable& cp = t ? *t : RawCodePageTable();
+    bool clean = true;
+    for (int i = 0; i < len; i++)
+        if (!encodable(text[i], format, cp)) {
+            clean = false;
+            if (out.size() < limit)
+                out.push_back({lineNo, i, text[i]});
+        }
+    return clean;
+}
+
+int CTextFile::BeginSave()
+{
+    return BeginSave(name());
+}
+
+int CTextFile::BeginSave(const Westring& target)
+{
+    AbortSave();
+    saveError = 0;
+    saveWritten = 0;
+    wbuf.clear();
+    if (format == FormatDetect)
+        SetFormat(FormatUTF8);
+    Estring real = follow_links(FileNameToSys(target));
+    struct stat st;
+    bool exists = stat(real.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+
+    // Replacing the file by a new one keeps the old text whole until the
+    // new one is complete. Where the new file would not be the same file
+    // to its users (other names link to it, its owner or group cannot be
+    // given to a new file, no new file can be made there) it is rewritten
+    // in place instead.
+    bool in_place = exists && (st.st_nlink > 1 || (st.st_uid != geteuid() && geteuid() != 0));
+    int fd = -1;
+    if (!in_place) {
+        Estring dir = dir_of(real);
+        int slash = real.rchr('/');
+        Estring base = slash < 0 ? real : real.mid(slash + 1, 0);
+        static unsigned counter = 0;
+        for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+            unsigned r = 0;
+            if (getrandom(&r, sizeof r, GRND_NONBLOCK) != sizeof r)
+                r = 0;
+            Estring tmp = dir + "/." + base + esprintf(".px%x-%x%x", static_cast<unsigned>(getpid()), counter++, r);
+            fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+            if (fd >= 0)
+                saveTemp = tmp;
+            else if (errno != EEXIST) {
+                if (!exists)
+                    return errno;
+                in_place = true;
+                break;
+            }
+        }
+        if (fd < 0 && !in_place)
+            return EEXIST;
+        if (fd >= 0 && exists) {
+            struct stat tst;
+            bool kept = fstat(fd, &tst) == 0;
+            // Owner first: a change of owner clears the set-id bits.
+            if (kept && (tst.st_uid != st.st_uid || tst.st_gid != st.st_gid))
+                kept = fchown(fd, st.st_uid, st.st_gid) == 0;
+            if (kept)
+                kept = fchmod(fd, st.st_mode & 07777) == 0;
+            if (!kept) {
+                ::close(fd);
+                unlink(saveTemp.c_str());
+                saveTemp = "";
+                fd = -1;
+                in_place = true;
+            }
+        }
+    }
+    if (in_place) {
+        // Contradiction of the old open flags: no truncation when opening
+        // and never O_APPEND; written from offset 0, cut at the end.
+        do
+            fd = ::open(real.c_str(), O_WRONLY | O_CLOEXEC);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return errno;
+    }
+    saveFd = fd;
+    saveTarget = real;
+    saveName = target;
+
+    put_mark(wbuf, hasBOM, format);
+    return 0;
+}
+
+void CTextFile::BeginSaveToMemory(std::vector<unsigned char>& out)
+{
+    AbortSave();
+    saveError = 0;
+    saveWritten = 0;
+    if (format == FormatDetect)
+        SetFormat(FormatUTF8);
+    saveMemory = &out;
+    put_mark(wbuf, hasBOM, format);
+}
+
+int CTextFile::put_chars(const wchar_t* text, int len)
+{
+    if (saveFd < 0 && !saveMemory)
+        return saveError ? saveError : EBADF;
+    if (saveError)
+        return saveError;
+    const CCodePageTable& cp = table();
+    for (int i = 0; i < len; i++) {
+        wchar_t c = text[i];
+        if (!encodable(c, format, cp)) {
+            if (!substitute)
+                return saveError = EILSEQ;
+            c = L'?';
+        }
+        unsigned u = static_cast<unsigned>(c);
+        if (IsRawTextByte(c)) {
+            wbuf.push_back(static_cast<unsigned char>(u - RawByteBase));
+            continue;
+        }
+        switch (format) {
+        case FormatCodePage:
+            wbuf.push_back(static_cast<unsigned char>(cp.ByteOf(c)));
+            break;
+        case FormatUTF8:
+            if (u < 0x80)
+                wbuf.push_back(static_cast<unsigned char>(u));
+            else if (u < 0x800) {
+                unsigned char b[2] = {static_cast<unsigned char>(0xC0 | u >> 6),
+                                      static_cast<unsigned char>(0x80 | (u & 0x3F))};
+                wbuf.insert(wbuf.end(), b, b + 2);
+            } else if (u < 0x10000) {
+                unsigned char b[3] = {static_cast<unsigned char>(0xE0 | u >> 12),
+                                      static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F)),
+                                      static_cast<unsigned char>(0x80 | (u & 0x3F))};
+                wbuf.insert(wbuf.end(), b, b + 3);
+            } else {
+                unsigned char b[4] = {static_cast<unsigned char>(0xF0 | u >> 18),
+                                      static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F)),
+                                      static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F)),
+                                      static_cast<unsigned char>(0x80 | (u & 0x3F))};
+                wbuf.insert(wbuf.end(), b, b + 4);
+            }
+            break;
+        case FormatUTF16LE:
+        case FormatUTF16BE: {
+            // Beyond the 16-bit plane as a surrogate pair.
+            unsigned units[2] = {u, 0};
+            int n = 1;
+            if (u >= 0x10000) {
+                units[0] = 0xD800 + ((u - 0x10000) >> 10);
+                units[1] = 0xDC00 + ((u - 0x10000) & 0x3FF);
+                n = 2;
+            }
+            for (int k = 0; k < n; k++) {
+                unsigned char lo = static_cast<unsigned char>(units[k]), hi = static_cast<unsigned char>(units[k] >> 8);
+                if (swapBytes) {
+                    wbuf.push_back(hi);
+                    wbuf.push_back(lo);
+                } else {
+                    wbuf.push_back(lo);
+                    wbuf.push_back(hi);
+                }
+            }
+            break;
+        }
+        default: {
+            unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
+                                  static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
+            if (swapBytes)
+                std::swap(b[0], b[3]), std::swap(b[1], b[2]);
+            wbuf.insert(wbuf.end(), b, b + 4);
+            break;
+        }
+        }
+    }
+    if (wbuf.size() >= 256 * 1024)
+        return flush_save();
+    return 0;
+}
+
+int CTextFile::flush_save()
+{
+    if (saveError || wbuf.empty())
+        return saveError;
+    if (saveMemory) {
+        saveMemory->insert(saveMemory->end(), wbuf.begin(), wbuf.end());
+        wbuf.clear();
+        return 0;
+    }
+    saveError = write_all_at(saveFd, wbuf.data(), wbuf.size(), saveWritten);
+    if (saveError == 0)
+        saveWritten += static_cast<long long>(wbuf.size());
+    wbuf.clear();
+    return saveError;
+}
+
+int CTextFile::WriteStr(const wchar_t* text, int len, TLineEnd end)
+{
+    wchar_t ends[3];
+    int n = LineEndChars(end, ends);
+    int rc = put_chars(text, len);
+    return rc ? rc : put_chars(ends, n);
+}
+
+int CTextFile::WriteStr(const wchar_t* text, bool newline)
+{
+    return WriteStr(text, static_cast<int>(std::wcslen(text)), newline ? DefaultLineEnd() : LineEndNone);
+}
+
+int CTextFile::WriteWideStr(const wchar_t* text)
+{
+    return put_chars(text, static_cast<int>(std::wcslen(text)));
+}
+
+void CTextFile::AbortSave()
+{
+    if (saveFd >= 0)
+        ::close(saveFd);
+    saveFd = -1;
+    if (!saveTemp.empty())
+        unlink(saveTemp.c_str());
+    saveTemp = "";
+    saveMemory = nullptr;
+    wbuf.clear();
+}
+
+int CTextFile::EndSave()
+{
+    if (saveMemory) {
+        int err = flush_save();
+        saveMemory = nullptr;
+        wbuf.clear();
+        return err;
+    }
+    if (saveFd < 0)
+        return saveError ? saveError : EBADF;
+    int err = flush_save();
+    if (err == 0 && saveTemp.empty() && ftruncate(saveFd, saveWritten) != 0)
+        err = errno;
+    if (err == 0 && fsync(saveFd) != 0)
+        err = errno;
+    if (::close(saveFd) != 0 && err == 0)
+        err = errno;
+    saveFd = -1;
+    if (err == 0 && !saveTemp.empty() && rename(saveTemp.c_str(), saveTarget.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        AbortSave();
+        saveError = err;
+        return err;
+    }
+    if (!saveTemp.empty()) {
+        // The rename itself must reach the disk too.
+        int dfd = ::open(dir_of(saveTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            (void)fsync(dfd);
+            ::close(dfd);
+        }
+        saveTemp = "";
+    }
+
+    // Read on from the file just written; the text is the one the caller
+    // has, so its line ends stay as they were.
+    int style = lineEndStyle;
+    TLineEnd first = firstLineEnd;
+    bool nul = nulEndsLine;
+    Westring target = saveName;
+    int rc = Open(target, OpenRead);
+    lineEndStyle = style;
+    firstLineEnd = first;
+    nulEndsLine = nul;
+    return rc;
+}
