@@ -2,6 +2,8 @@
 
 #include "config/config.h"
 
+#include "foundation/nls.h"
+
 #include <cstdlib>
 
 Westring PXProg;
@@ -18,6 +20,19 @@ Westring base_of(const Westring& file)
 
 }
 
+Westring PXDataDirectory()
+{
+#ifdef PANNEX_BUILD_DIR
+    // A px started from its build tree reads the tree's data files, so a
+    // build can be tried before it is installed. An installed px lies
+    // elsewhere and uses the installed files.
+    Westring build = FileNameFromSys(PANNEX_BUILD_DIR "/");
+    if (fncomparen(PXProg.c_str(), build.c_str(), static_cast<size_t>(build.strlen())) == 0)
+        return build + L"data/";
+#endif
+    return L"/usr/share/pannex/";
+}
+
 Westring PXFilename(PXFilenameType type, PXFilenameLocation where)
 {
     Westring user_dir, base;
@@ -30,7 +45,7 @@ Westring PXFilename(PXFilenameType type, PXFilenameLocation where)
     }
     switch (type) {
     case PXHelp:
-        return L"/usr/share/pannex/" + base + L"pxh";
+        return PXDataDirectory() + base + L"pxh";
     case PXManual:
         return L"/usr/share/doc/pannex/manual/" + base + L"html";
     case PXUserMenu:
@@ -42,7 +57,7 @@ Westring PXFilename(PXFilenameType type, PXFilenameLocation where)
     case PXLog:
         return user_dir + base + L"log";
     case PXSyntax:
-        return (where ? Westring(L"/usr/share/pannex/") : user_dir) + L"syntax.ini";
+        return (where ? PXDataDirectory() : user_dir) + L"syntax.ini";
     }
     return Westring();
 }

@@ -25,5 +25,9 @@ extern Westring PXProg;
 // line (config.IniFile), its directory and name take their place, so that
 // history, user menu and log live beside it.
 Westring PXFilename(PXFilenameType type, PXFilenameLocation where = 0);
+// The directory of the read-only data files, with a final "/":
+// "/usr/share/pannex/", or the build tree's data/ for a px started from
+// the tree it was built in.
+Westring PXDataDirectory();
 
 #endif
