@@ -29,7 +29,9 @@ public:
     static constexpr long long CheckpointSpacing = 4096;
     // Far beyond the last checkpoint (End in a huge file), colouring starts
     // this many bytes before the target from an empty state, as the
-    // editor's window of lines does, and keeps no checkpoint from it.
+    // editor's window of lines does, and keeps no checkpoint from it. The
+    // states found on the way are kept apart, for that window only, so that
+    // paging up from the end reads a few KiB a page, not a MiB.
     static constexpr long long CatchUpLimit = 1 << 20;
 
     CSyntaxStateStore() { Reset(); }
@@ -63,8 +65,16 @@ private:
         long long offset;
         uint32_t stack;  // index into stacks
     };
+    // The nearest checkpoint at or before offset in list.
+    const Point* nearest(const std::vector<Point>& list, long long offset) const;
+    void add(std::vector<Point>& list, long long offset, const CContextStack& stack);
+
     std::vector<Point> points;
     std::vector<CContextStack> stacks;
+    // The provisional states of the last far jump: valid only as seen from
+    // windowStart, where colouring began from an empty state.
+    std::vector<Point> window;
+    long long windowStart = -1;
 };
 
 #endif
