@@ -51,6 +51,9 @@ std::unique_ptr<CCodePageTable> build_table(int cp)
     iconv_close(cd);
     if (!usable)
         return nullptr;
+    for (int b = 0; b < 0x80; b++)
+        if (t->chars[b] != static_cast<wchar_t>(b))
+            t->asciiSame = false;
     for (int b = 0; b < 256; b++) {
         bool line_char = t->chars[b] == L'\r' || t->chars[b] == L'\n' || t->chars[b] == 0;
         bool line_byte = b == '\r' || b == '\n' || b == 0;

@@ -27,6 +27,8 @@ struct CCodePageTable
     // CR, LF and NUL are the bytes 0x0D, 0x0A and 0x00 (true but for
     // EBCDIC): line ends can then be found in the bytes themselves.
     bool asciiLineEnds = true;
+    // Every byte below 0x80 is the ASCII character of the same value.
+    bool asciiSame = true;
 
     // The byte for c, -1 when the code page has none (raw bytes have one).
     int ByteOf(wchar_t c) const

@@ -190,6 +190,20 @@ void CSyntaxStateChange::DoChange(CContextStack& stack, const std::vector<std::u
         stack.Push(target);
 }
 
+namespace {
+
+size_t word_hash(const wchar_t* w, size_t n, bool caseSensitive)
+{
+    size_t h = 14695981039346656037ull;
+    for (size_t i = 0; i < n; i++) {
+        wchar_t c = caseSensitive ? w[i] : CUnicodeCaseFold::toupper(w[i]);
+        h = (h ^ static_cast<size_t>(c)) * 1099511628211ull;
+    }
+    return h;
+}
+
+}
+
 void WordCollection::Finish()
 {
     bool cs = caseSensitive;
@@ -197,15 +211,32 @@ void WordCollection::Finish()
         return fold_compare(a.data(), a.size(), b.data(), b.size(), cs) < 0;
     };
     std::sort(words.begin(), words.end(), less);
+    size_t size = 16;
+    while (size < words.size() * 2)
+        size *= 2;
+    table.assign(size, 0);
+    longest = 0;
+    for (size_t i = 0; i < words.size(); i++) {
+        longest = std::max(longest, words[i].size());
+        size_t h = word_hash(words[i].data(), words[i].size(), cs) & (size - 1);
+        while (table[h])
+            h = (h + 1) & (size - 1);
+        table[h] = static_cast<unsigned>(i + 1);
+    }
 }
 
 bool WordCollection::Contains(const wchar_t* word, int len) const
 {
     size_t n = static_cast<size_t>(len);
-    auto it = std::lower_bound(words.begin(), words.end(), 0, [&](const std::wstring& w, int) {
-        return fold_compare(w.data(), w.size(), word, n, caseSensitive) < 0;
-    });
-    return it != words.end() && fold_compare(it->data(), it->size(), word, n, caseSensitive) == 0;
+    if (n > longest || table.empty())
+        return false;
+    size_t mask = table.size() - 1;
+    for (size_t h = word_hash(word, n, caseSensitive) & mask; table[h]; h = (h + 1) & mask) {
+        const std::wstring& w = words[table[h] - 1];
+        if (fold_compare(w.data(), w.size(), word, n, caseSensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 void SyntaxSymbolList::Add(const Westring& text)
@@ -223,12 +254,6 @@ bool SyntaxSymbolList::contains_wide(wchar_t c) const
     return std::binary_search(wide.begin(), wide.end(), c);
 }
 
-bool CWordChars::IsWordChar(wchar_t c) const
-{
-    if (static_cast<unsigned>(c) < 256)
-        return flags[c];
-    return iswordchar(c) || Contains(c);
-}
 
 SyntaxDef::SyntaxDef() : defaultColour(ui_colour(ColourFileViewer))
 {

@@ -4,6 +4,7 @@
 #include "foundation/estring.h"
 #include "foundation/string_collection.h"
 #include "foundation/westring.h"
+#include "foundation/word_chars.h"
 
 #include <memory>
 #include <string>
@@ -118,11 +119,13 @@ public:
     bool caseSensitive = true;
 };
 
-// Keywords of one colour, looked up by binary search.
+// Keywords of one colour. They are kept sorted, and a hash table over
+// them answers a lookup with one comparison as a rule: every word of a
+// coloured page is looked up.
 class WordCollection
 {
 public:
-    // Sorts the words; call once all are added.
+    // Sorts the words and builds the table; call once all are added.
     void Finish();
     bool Contains(const wchar_t* word, int len) const;
 
@@ -130,6 +133,11 @@ public:
     bool caseSensitive = true;
     unsigned char colour = 0;
     CSyntaxContext context;
+
+private:
+    // Indexes into words plus one (0 empty), open addressing.
+    std::vector<unsigned> table;
+    size_t longest = 0;
 };
 
 // Single characters of one colour.
@@ -161,7 +169,12 @@ private:
 class CWordChars : public SyntaxSymbolList
 {
 public:
-    bool IsWordChar(wchar_t c) const;
+    bool IsWordChar(wchar_t c) const
+    {
+        if (static_cast<unsigned>(c) < 256)
+            return flags[c];
+        return iswordchar(c) || Contains(c);
+    }
 };
 
 // Words starting with a digit take this colour.

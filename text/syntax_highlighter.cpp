@@ -118,7 +118,24 @@ void SyntaxHighlighter::ProcessLine(const wchar_t* line, int len, CellString* ce
     SyntaxDef& d = *def;
     CSyntaxElement* current = stack.Top();
     int i = 0;
+    CWordChars* outside = d.GetWordChars(nullptr);
     while (i < len) {
+        if (!current && !cells) {
+            // Catching up outside every state, only what may start an
+            // element or change the state counts: skip to it, a word at a
+            // time as the steps below would.
+            while (i < len) {
+                wchar_t c = line[i];
+                if (static_cast<unsigned>(c) < 256 ? startChars[c] : wideStarts)
+                    break;
+                i++;
+                if (outside->IsWordChar(c))
+                    while (i < len && outside->IsWordChar(line[i]))
+                        i++;
+            }
+            if (i >= len)
+                break;
+        }
         const wchar_t* t = line + i;
         wchar_t c = *t;
         int n = 0;
@@ -152,10 +169,14 @@ void SyntaxHighlighter::ProcessLine(const wchar_t* line, int len, CellString* ce
         CWordChars* wc = d.GetWordChars(current);
         if (wc->IsWordChar(c)) {
             // d. A whole word: a number when it starts with a digit, else
-            // perhaps a keyword.
+            // perhaps a keyword. Catching up needs neither.
             int j = i + 1;
             while (j < len && wc->IsWordChar(line[j]))
                 j++;
+            if (!cells) {
+                i = j;
+                continue;
+            }
             if (c >= L'0' && c <= L'9') {
                 for (const auto& num : d.numbers)
                     if (num->context.Test(current))
@@ -177,9 +198,10 @@ void SyntaxHighlighter::ProcessLine(const wchar_t* line, int len, CellString* ce
                 current = stack.Top();
                 colour = current ? current->colour : d.defaultColour;
             }
-            for (const auto& s : d.symbols)
-                if (s->Contains(c) && s->context.Test(current))
-                    colour = s->colour;
+            if (cells)
+                for (const auto& s : d.symbols)
+                    if (s->Contains(c) && s->context.Test(current))
+                        colour = s->colour;
             if (current && current->escape && c == current->escape && i + 1 < len) {
                 add(cells, t, 2, colour);
                 i += 2;

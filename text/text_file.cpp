@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
-#include <emmintrin.h>
+#include <immintrin.h>
 
 using namespace text_decode;
 
@@ -22,12 +22,88 @@ inline int line_end_digit(int c, bool nul)
 
 constexpr long long DetectBytes = 32768;
 
+// Sixteen bytes to sixteen wide characters.
+inline void widen_bytes(__m128i v, wchar_t* out)
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(lo, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi16(lo, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpacklo_epi16(hi, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm_unpackhi_epi16(hi, zero));
+}
+
+// Copies printable ASCII (0x0E-0x7F) sixteen bytes at a time while it
+// lasts; everything else is left to the caller's character loop.
+inline void copy_ascii(const unsigned char*& p, const unsigned char* end, wchar_t* out, size_t& n, size_t limit)
+{
+    const __m128i low = _mm_set1_epi8(0x0E);
+    while (end - p >= 16 && limit - n >= 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Signed: bytes from 0x80 up count as below 0x0E too.
+        if (_mm_movemask_epi8(_mm_cmplt_epi8(v, low)))
+            return;
+        widen_bytes(v, out + n);
+        p += 16;
+        n += 16;
+    }
+}
+
+// The same for UTF-16LE units from 0x000E to 0x7FFF, eight at a time.
+inline void copy_units16(const unsigned char*& p, const unsigned char* end, wchar_t* out, size_t& n, size_t limit)
+{
+    const __m128i low = _mm_set1_epi16(0x0E), zero = _mm_setzero_si128();
+    while (end - p >= 16 && limit - n >= 8) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (_mm_movemask_epi8(_mm_cmplt_epi16(v, low)))
+            return;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi16(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 4), _mm_unpackhi_epi16(v, zero));
+        p += 16;
+        n += 8;
+    }
+}
+
 }
 
 namespace text_decode {
 
+namespace {
+
+// Thirty-two bytes at a time where the processor has AVX2 (chosen once at
+// run time): the index of a large file is bound by this scan.
+__attribute__((target("avx2"))) const unsigned char* find_line_byte_avx2(const unsigned char* p,
+                                                                         const unsigned char* end, bool nul)
+{
+    const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n'), zero = _mm256_setzero_si256();
+    const __m256i nulmask = nul ? _mm256_set1_epi8(-1) : zero;
+    while (end - p >= 32) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        __m256i hit = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, lf)),
+                                      _mm256_and_si256(_mm256_cmpeq_epi8(v, zero), nulmask));
+        unsigned m = static_cast<unsigned>(_mm256_movemask_epi8(hit));
+        if (m)
+            return p + __builtin_ctz(m);
+        p += 32;
+    }
+    for (; p < end; p++)
+        if (*p == '\r' || *p == '\n' || (*p == 0 && nul))
+            return p;
+    return end;
+}
+
+bool have_avx2()
+{
+    static const bool avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+    return avx2;
+}
+
+}
+
 const unsigned char* find_line_byte(const unsigned char* p, const unsigned char* end, bool nul)
 {
+    if (have_avx2())
+        return find_line_byte_avx2(p, end, nul);
     // Sixteen bytes at a time: compare with CR, LF and NUL at once.
     const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
     const __m128i nulmask = nul ? _mm_set1_epi8(-1) : zero;
@@ -406,12 +482,16 @@ const wchar_t* CTextFile::ReadTextLine(int& len, long long max)
     if (readPos < textStart)
         readPos = textStart;
     const wchar_t* cpchars = format == FormatCodePage ? table().chars : nullptr;
+    const bool asciiSame = format == FormatCodePage && table().asciiSame;
     size_t limit = max > 0 ? static_cast<size_t>(max) : static_cast<size_t>(INT32_MAX - 16);
     size_t n = 0;
     long long raws = 0;
     long long pos = readPos;
     bool at_end = false;
     const bool nul = nulEndsLine;
+    const bool asciiEnds = format == FormatCodePage && table().asciiLineEnds;
+    TLineEnd endcode = 0;
+    bool fast_end = false;
 
     auto collect = [&]<int F>() {
         for (;;) {
@@ -436,6 +516,9 @@ const wchar_t* CTextFile::ReadTextLine(int& len, long long max)
             bool ended = false;
             if constexpr (F == FormatUTF8) {
                 while (p < end && n < limit) {
+                    copy_ascii(p, end, out, n, limit);
+                    if (p >= end || n >= limit)
+                        break;
                     unsigned b = *p;
                     // Printable ASCII is nearly all there is; nothing else
                     // needs a look.
@@ -458,6 +541,11 @@ const wchar_t* CTextFile::ReadTextLine(int& len, long long max)
                 }
             } else if constexpr (F == FormatCodePage) {
                 while (n < stop) {
+                    if (asciiSame) {
+                        copy_ascii(p, end, out, n, stop);
+                        if (n >= stop)
+                            break;
+                    }
                     wchar_t c = cpchars[*p];
                     if (static_cast<unsigned>(c) < 0x0E && line_end_digit(c, nul)) {
                         ended = true;
@@ -470,6 +558,13 @@ const wchar_t* CTextFile::ReadTextLine(int& len, long long max)
             } else {
                 long long base = pos - textStart;
                 while (n < stop && p < end) {
+                    if constexpr (F == FormatUTF16LE) {
+                        if (((base + (p - start)) & 1) == 0) {
+                            copy_units16(p, end, out, n, stop);
+                            if (n >= stop || p >= end)
+                                break;
+                        }
+                    }
                     int c;
                     int k = decode<F>(p, end, eof, base + (p - start), nullptr, c);
                     if (k == 0)
@@ -483,6 +578,21 @@ const wchar_t* CTextFile::ReadTextLine(int& len, long long max)
                     p += k;
                 }
             }
+            // The usual line end, whole inside the block, is taken here
+            // rather than a character at a time below.
+            if (ended && (F == FormatUTF8 || (F == FormatCodePage && asciiEnds)) && end - p >= 4) {
+                int seen = 0, shift = 0;
+                while (shift < 6) {
+                    int d = line_end_digit(*p, nul);
+                    if (d == 0 || (seen & (1 << d)))
+                        break;
+                    seen |= 1 << d;
+                    endcode = static_cast<TLineEnd>(endcode | d << shift);
+                    shift += 2;
+                    p++;
+                }
+                fast_end = true;
+            }
             pos += p - start;
             if (ended || n >= limit)
                 return;
@@ -493,9 +603,8 @@ const wchar_t* CTextFile::ReadTextLine(int& len, long long max)
     // The line end: at most one CR, one LF and one NUL, in any order. It is
     // taken after a cut too, so a line of exactly max characters is one
     // piece.
-    TLineEnd endcode = 0;
     int shift = 0, seen = 0;
-    while (shift < 6) {
+    while (!fast_end && shift < 6) {
         int c;
         int k = char_at(pos, c);
         if (k == 0)
@@ -537,6 +646,15 @@ int CTextFile::IndexLines(std::vector<long long>& starts, const std::atomic<bool
     if (!fill(pos, p, end))
         return 0;
     starts.push_back(pos);
+    // Room for as many lines as the first block suggests, and some: growing
+    // a vector of millions by doubling copies it over and over.
+    {
+        long long lines = 1;
+        for (const unsigned char* q = p; (q = find_line_byte(q, end, nul)) < end; q++)
+            lines++;
+        long long estimate = KnownSize() / std::max<long long>(1, (end - p) / lines) * 9 / 8;
+        starts.reserve(static_cast<size_t>(std::min({estimate, KnownSize() / 32, 1LL << 26})));
+    }
 
     // After a line end character at pos: the rest of the line end, then
     // the next line's start if there is one.
@@ -564,7 +682,22 @@ int CTextFile::IndexLines(std::vector<long long>& starts, const std::atomic<bool
         if (cancel && (++blocks & 15) == 0 && cancel->load(std::memory_order_relaxed))
             return -1;
         if (bytes) {
+            // Line ends inside the block are taken here; one near its end
+            // (which may go on in the next block) the slow way.
             const unsigned char* q = find_line_byte(p, end, nul);
+            while (end - q >= 4) {
+                int seen = 1 << line_end_digit(*q, nul);
+                const unsigned char* r = q + 1;
+                for (int k = 0; k < 2; k++) {
+                    int d = line_end_digit(*r, nul);
+                    if (d == 0 || (seen & (1 << d)))
+                        break;
+                    seen |= 1 << d;
+                    r++;
+                }
+                starts.push_back(pos + (r - p));
+                q = find_line_byte(r, end, nul);
+            }
             pos += q - p;
             if (q < end)
                 take_end(line_end_digit(*q, nul), 1);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <emmintrin.h>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -69,6 +70,25 @@ void put_mark(std::vector<unsigned char>& out, bool bom, EFileFormat format)
     static const int lengths[5] = {4, 4, 2, 2, 3};
     if (bom && format < FormatCodePage)
         out.insert(out.end(), marks[format], marks[format] + lengths[format]);
+}
+
+// Narrows the ASCII characters at the start of text (up to n) into out
+// sixteen at a time; how many it took.
+int ascii_run(const wchar_t* text, int n, unsigned char* out)
+{
+    const __m128i high = _mm_set1_epi32(~0x7F), zero = _mm_setzero_si128();
+    int i = 0;
+    for (; n - i >= 16; i += 16) {
+        const __m128i* p = reinterpret_cast<const __m128i*>(text + i);
+        __m128i a = _mm_loadu_si128(p), b = _mm_loadu_si128(p + 1), c = _mm_loadu_si128(p + 2),
+                d = _mm_loadu_si128(p + 3);
+        __m128i any = _mm_and_si128(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)), high);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(any, zero)) != 0xFFFF)
+            break;
+        __m128i lo = _mm_packs_epi32(a, b), hi = _mm_packs_epi32(c, d);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+    return i;
 }
 
 bool encodable(wchar_t c, EFileFormat format, const CCodePageTable& cp)
@@ -164,8 +184,9 @@ int CTextFile::BeginSave(const Westring& target)
         }
     }
     if (in_place) {
-        // Contradiction of the old open flags: no truncation when opening
-        // and never O_APPEND; written from offset 0, cut at the end.
+        // Never truncated when opened (a failure then would leave nothing)
+        // and never O_APPEND (which would add the text after the old one):
+        // written from offset 0, cut at the end of the new text.
         do
             fd = ::open(real.c_str(), O_WRONLY | O_CLOEXEC);
         while (fd < 0 && errno == EINTR);
@@ -198,40 +219,57 @@ int CTextFile::put_chars(const wchar_t* text, int len)
     if (saveError)
         return saveError;
     const CCodePageTable& cp = table();
+    // Room for the worst case, then plain stores: a save of 200 MB must
+    // not cost a call per byte.
+    size_t used = wbuf.size();
+    wbuf.resize(used + static_cast<size_t>(len) * 4);
+    unsigned char* out = wbuf.data() + used;
     for (int i = 0; i < len; i++) {
-        wchar_t c = text[i];
-        if (!encodable(c, format, cp)) {
-            if (!substitute)
-                return saveError = EILSEQ;
-            c = L'?';
+        if (format == FormatUTF8 || (format == FormatCodePage && cp.asciiSame)) {
+            // ASCII sixteen characters at a time.
+            int n = ascii_run(text + i, len - i, out);
+            out += n;
+            i += n;
+            if (i >= len)
+                break;
         }
+        wchar_t c = text[i];
         unsigned u = static_cast<unsigned>(c);
+        if (u < 0x80 && format == FormatUTF8) {
+            *out++ = static_cast<unsigned char>(u);
+            continue;
+        }
+        if (!encodable(c, format, cp)) {
+            if (!substitute) {
+                wbuf.resize(used);
+                return saveError = EILSEQ;
+            }
+            c = L'?';
+            u = '?';
+        }
         if (IsRawTextByte(c)) {
-            wbuf.push_back(static_cast<unsigned char>(u - RawByteBase));
+            *out++ = static_cast<unsigned char>(u - RawByteBase);
             continue;
         }
         switch (format) {
         case FormatCodePage:
-            wbuf.push_back(static_cast<unsigned char>(cp.ByteOf(c)));
+            *out++ = static_cast<unsigned char>(cp.ByteOf(c));
             break;
         case FormatUTF8:
             if (u < 0x80)
-                wbuf.push_back(static_cast<unsigned char>(u));
+                *out++ = static_cast<unsigned char>(u);
             else if (u < 0x800) {
-                unsigned char b[2] = {static_cast<unsigned char>(0xC0 | u >> 6),
-                                      static_cast<unsigned char>(0x80 | (u & 0x3F))};
-                wbuf.insert(wbuf.end(), b, b + 2);
+                *out++ = static_cast<unsigned char>(0xC0 | u >> 6);
+                *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
             } else if (u < 0x10000) {
-                unsigned char b[3] = {static_cast<unsigned char>(0xE0 | u >> 12),
-                                      static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F)),
-                                      static_cast<unsigned char>(0x80 | (u & 0x3F))};
-                wbuf.insert(wbuf.end(), b, b + 3);
+                *out++ = static_cast<unsigned char>(0xE0 | u >> 12);
+                *out++ = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+                *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
             } else {
-                unsigned char b[4] = {static_cast<unsigned char>(0xF0 | u >> 18),
-                                      static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F)),
-                                      static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F)),
-                                      static_cast<unsigned char>(0x80 | (u & 0x3F))};
-                wbuf.insert(wbuf.end(), b, b + 4);
+                *out++ = static_cast<unsigned char>(0xF0 | u >> 18);
+                *out++ = static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F));
+                *out++ = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+                *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
             }
             break;
         case FormatUTF16LE:
@@ -246,27 +284,19 @@ int CTextFile::put_chars(const wchar_t* text, int len)
             }
             for (int k = 0; k < n; k++) {
                 unsigned char lo = static_cast<unsigned char>(units[k]), hi = static_cast<unsigned char>(units[k] >> 8);
-                if (swapBytes) {
-                    wbuf.push_back(hi);
-                    wbuf.push_back(lo);
-                } else {
-                    wbuf.push_back(lo);
-                    wbuf.push_back(hi);
-                }
+                *out++ = swapBytes ? hi : lo;
+                *out++ = swapBytes ? lo : hi;
             }
             break;
         }
-        default: {
-            unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
-                                  static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
-            if (swapBytes)
-                std::swap(b[0], b[3]), std::swap(b[1], b[2]);
-            wbuf.insert(wbuf.end(), b, b + 4);
+        default:
+            for (int k = 0; k < 4; k++)
+                *out++ = static_cast<unsigned char>(u >> (8 * (swapBytes ? 3 - k : k)));
             break;
         }
-        }
     }
-    if (wbuf.size() >= 256 * 1024)
+    wbuf.resize(static_cast<size_t>(out - wbuf.data()));
+    if (wbuf.size() >= 1024 * 1024)
         return flush_save();
     return 0;
 }

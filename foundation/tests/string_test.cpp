@@ -195,6 +195,9 @@ TEST(Westring, CodePages)
     EXPECT_STREQ(CPName(878, name), "KOI8-R");
     EXPECT_STREQ(CPName(819, name), "ISO-8859-1");
     EXPECT_STREQ(CPName(1251, name), "CP1251");
+    EXPECT_STREQ(CPName(28592, name), "ISO-8859-2");
+    EXPECT_STREQ(CPName(28605, name), "ISO-8859-15");
+    EXPECT_STREQ(CPName(21866, name), "KOI8-U");
 
     // Every byte of these pages round-trips through Unicode.
     for (int cp : {850, 437, 866, 819, 20866}) {

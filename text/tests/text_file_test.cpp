@@ -99,6 +99,7 @@ TEST(TextFile, ReadCharPerFormatWithRawBytes)
         {"\xB3\0"s, FormatCodePage, 437, {0x2502, 0}, 0},  // NUL is NUL, never "."
         {"\xC1\xE1"s, FormatCodePage, 20866, {0x0430, 0x0410}, 0},
         {"\xE9\xFF"s, FormatCodePage, 819, {0xE9, 0xFF}, 0},
+        {"\xA4\xA8"s, FormatCodePage, 28605, {0x20AC, 0x0161}, 0},  // ISO-8859-15
         {"a\xE9"s, FormatCodePage, 932, {'a', R + 0xE9}, 1},  // unusable: bytes stay raw
     };
     for (const auto& r : rows) {
@@ -177,7 +178,7 @@ TEST(TextFile, CodePages)
 {
     const struct { int cp; bool usable; } rows[] = {
         {437, true}, {850, true}, {866, true}, {1250, true}, {1251, true}, {1252, true}, {819, true},
-        {20866, true}, {878, true},
+        {20866, true}, {878, true}, {28592, true}, {28605, true}, {21866, true},
         {932, false},  // Shift-JIS: two bytes a character
         {936, false}, {99999, false}, {-5, false},
     };
