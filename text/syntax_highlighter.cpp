@@ -74,6 +74,10 @@ void SyntaxHighlighter::prepare()
     for (const auto& sc : def->stateChanges)
         if (!sc->text.empty())
             note(sc->text.c_str()[0], sc->caseSensitive);
+    startInWord = wideStarts;
+    for (int c = 0; c < 256; c++)
+        if (startChars[c] && def->GetWordChars(nullptr)->IsWordChar(static_cast<wchar_t>(c)))
+            startInWord = true;
 }
 
 CSyntaxElement* SyntaxHighlighter::TestElementStart(const wchar_t* text, CSyntaxElement* current, int& length,
@@ -124,15 +128,20 @@ void SyntaxHighlighter::ProcessLine(const wchar_t* line, int len, CellString* ce
             // Catching up outside every state, only what may start an
             // element or change the state counts: skip to it, a word at a
             // time as the steps below would.
-            while (i < len) {
-                wchar_t c = line[i];
-                if (static_cast<unsigned>(c) < 256 ? startChars[c] : wideStarts)
-                    break;
-                i++;
-                if (outside->IsWordChar(c))
-                    while (i < len && outside->IsWordChar(line[i]))
-                        i++;
-            }
+            if (!startInWord) {
+                // No word character starts anything: words need no care.
+                while (i < len && !(static_cast<unsigned>(line[i]) < 256 ? startChars[line[i]] : wideStarts))
+                    i++;
+            } else
+                while (i < len) {
+                    wchar_t c = line[i];
+                    if (static_cast<unsigned>(c) < 256 ? startChars[c] : wideStarts)
+                        break;
+                    i++;
+                    if (outside->IsWordChar(c))
+                        while (i < len && outside->IsWordChar(line[i]))
+                            i++;
+                }
             if (i >= len)
                 break;
         }

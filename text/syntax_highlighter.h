@@ -103,6 +103,8 @@ private:
     bool loaded = false;
     bool startChars[256] = {};
     bool wideStarts = false;
+    // Some word character may start an element or a state change.
+    bool startInWord = true;
 };
 
 #endif

@@ -99,13 +99,17 @@ void CSyntaxStateStore::CatchUp(CTextFile& file, SyntaxHighlighter& hl, long lon
         } else {
             hl.Reset();
             window.clear();
-            // Into the window, then to the start of the next line: a line
-            // cut in the middle would start in the wrong state anyway.
-            pos = offset - CatchUpLimit;
-            file.SetReadPos(pos);
-            int len;
-            if (file.ReadTextLine(len, maxLine))
-                pos = std::min(file.GetReadPos(), offset);
+            // 1,000 lines up, or into the window and to the start of the
+            // next line: a line cut in the middle would start in the
+            // wrong state anyway.
+            pos = file.LineStartBefore(offset, CatchUpLines, CatchUpLimit);
+            if (pos < 0) {
+                pos = offset - CatchUpLimit;
+                file.SetReadPos(pos);
+                int len;
+                if (file.ReadTextLine(len, maxLine))
+                    pos = std::min(file.GetReadPos(), offset);
+            }
             windowStart = last = pos;
         }
     }

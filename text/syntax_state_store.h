@@ -33,6 +33,8 @@ public:
     // states found on the way are kept apart, for that window only, so that
     // paging up from the end reads a few KiB a page, not a MiB.
     static constexpr long long CatchUpLimit = 1 << 20;
+    // Within that, the window is the editor's: the 1,000 lines above.
+    static constexpr int CatchUpLines = 1000;
 
     CSyntaxStateStore() { Reset(); }
 
@@ -51,7 +53,8 @@ public:
     // the file's read position there. From the nearest checkpoint every
     // line in between is processed without display, adding checkpoints on
     // the way; from more than CatchUpLimit bytes away, only the last
-    // CatchUpLimit bytes are, from an empty state. maxLine caps the pieces
+    // CatchUpLines lines within the last CatchUpLimit bytes are, from an
+    // empty state. maxLine caps the pieces
     // long lines are read in.
     void CatchUp(CTextFile& file, SyntaxHighlighter& hl, long long offset, long long maxLine = 65536);
     // After a displayed page: the state behind its last line, at the

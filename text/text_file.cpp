@@ -736,6 +736,46 @@ int CTextFile::IndexLines(std::vector<long long>& starts, const std::atomic<bool
     return 0;
 }
 
+long long CTextFile::LineStartBefore(long long pos, int lines, long long limit)
+{
+    int unit = format == FormatUTF16LE || format == FormatUTF16BE ? 2
+             : format == FormatUTF32LE || format == FormatUTF32BE ? 4
+                                                                  : 1;
+    if (format == FormatDetect || (format == FormatCodePage && !table().asciiLineEnds))
+        return -1;
+    long long lo = std::max(textStart, pos - limit);
+    // The line feed of the line just above ends it: the count starts
+    // before it.
+    long long at = pos - unit;
+    if (at < lo)
+        return pos <= textStart ? textStart : -1;
+    constexpr int Chunk = 65536;
+    auto buf = std::make_unique_for_overwrite<unsigned char[]>(Chunk);
+    int found = 0;
+    // The lowest offset whose unit is not looked at yet, from the top.
+    long long top = at;
+    while (top > lo) {
+        long long from = std::max(lo, top - Chunk);
+        // Units stay aligned to the text start.
+        if (long long mis = (from - textStart) % unit)
+            from += unit - mis;
+        int n = static_cast<int>(top - from);
+        if (n <= 0 || GetBlock(from, buf.get(), n) != 0)
+            break;
+        for (long long q = top - unit; q >= from; q -= unit) {
+            const unsigned char* u = buf.get() + (q - from);
+            bool lf = unit == 1   ? u[0] == '\n'
+                    : unit == 2   ? (format == FormatUTF16LE ? u[0] == '\n' && u[1] == 0 : u[0] == 0 && u[1] == '\n')
+                    : format == FormatUTF32LE ? u[0] == '\n' && !u[1] && !u[2] && !u[3]
+                                              : !u[0] && !u[1] && !u[2] && u[3] == '\n';
+            if (lf && ++found == lines)
+                return q + unit;
+        }
+        top = from;
+    }
+    return lo <= textStart ? textStart : -1;
+}
+
 long long CTextFile::boundary_before(long long pos)
 {
     if (pos <= textStart)

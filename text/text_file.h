@@ -94,6 +94,12 @@ public:
     // ReadTextLine would return the lines with no max. 0; -1 when cancel
     // was set (starts holds what was found so far); or the errno.
     [[nodiscard]] int IndexLines(std::vector<long long>& starts, const std::atomic<bool>* cancel = nullptr);
+    // The start of the line `lines` lines above the line that starts at
+    // pos, found from line feeds without decoding, looking at most limit
+    // bytes back: the text start when that is reached, -1 when the lines
+    // are not found within limit (or the format gives no way to tell,
+    // EBCDIC say).
+    long long LineStartBefore(long long pos, int lines, long long limit);
     // Finds text from start (below 0: the text start, or the end of the
     // file for a reverse search). Forward, the first match at or after
     // start; reverse, the last match that ends at or before start. The

@@ -332,3 +332,29 @@ TEST(TextFile, IndexLinesMatchesReadTextLine)
     std::vector<long long> starts;
     EXPECT_EQ(f.IndexLines(starts, &cancel), -1);
 }
+
+TEST(TextFile, LineStartBefore)
+{
+    std::string u16 = "\xFF\xFE"s;
+    for (char c : "a\nbb\r\nccc\ndddd\n"s) {
+        u16 += c;
+        u16 += '\0';
+    }
+    const struct { std::string bytes; long long pos; int lines; long long limit; long long start; } rows[] = {
+        {"a\nbb\r\nccc\ndddd\n"s, 10, 1, 100, 6},
+        {"a\nbb\r\nccc\ndddd\n"s, 10, 2, 100, 2},
+        {"a\nbb\r\nccc\ndddd\n"s, 10, 3, 100, 0},
+        {"a\nbb\r\nccc\ndddd\n"s, 10, 9, 100, 0},   // the text start ends the search
+        {"a\nbb\r\nccc\ndddd\n"s, 10, 2, 5, -1},    // not within the limit
+        {"a\nbb\r\nccc\ndddd\n"s, 0, 1, 100, 0},
+        {u16, 2 + 20, 1, 100, 2 + 12},
+        {u16, 2 + 20, 3, 100, 2},
+        {u16, 2 + 20, 2, 12, -1},
+    };
+    for (const auto& r : rows) {
+        MemFile m(r.bytes);
+        CTextFile f;
+        ASSERT_EQ(f.Open(m.path), 0);
+        EXPECT_EQ(f.LineStartBefore(r.pos, r.lines, r.limit), r.start) << hex(r.bytes) << " " << r.pos << " " << r.lines;
+    }
+}
