@@ -92,6 +92,108 @@ __attribute__((target("avx2"))) const unsigned char* find_line_byte_avx2(const u
     return end;
 }
 
+// The index over one block of bytes: every line end whose bytes lie
+// wholly inside it adds the start of the next line. Returns where a line
+// end too near the block's end waits for the careful way, or end.
+__attribute__((target("avx2"))) const unsigned char* index_block_avx2(const unsigned char* p,
+                                                                      const unsigned char* end, long long base,
+                                                                      bool nul, std::vector<long long>& starts)
+{
+    const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n'), zero = _mm256_setzero_si256();
+    const __m256i nulmask = nul ? _mm256_set1_epi8(-1) : zero;
+    auto digit = [nul](unsigned char b) { return b == '\r' ? 1 : b == '\n' ? 2 : (b == 0 && nul) ? 3 : 0; };
+    // Bytes before skip belong to a line end already taken.
+    const unsigned char* skip = p;
+    auto take = [&](const unsigned char* t) {
+        int seen = 1 << digit(*t);
+        const unsigned char* r = t + 1;
+        for (int k = 0; k < 2; k++) {
+            int d = digit(*r);
+            if (d == 0 || (seen & (1 << d)))
+                break;
+            seen |= 1 << d;
+            r++;
+        }
+        starts.push_back(base + (r - p));
+        skip = r;
+    };
+    const unsigned char* q = p;
+    for (; end - q >= 32; q += 32) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+        __m256i hit = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, lf)),
+                                      _mm256_and_si256(_mm256_cmpeq_epi8(v, zero), nulmask));
+        for (unsigned m = static_cast<unsigned>(_mm256_movemask_epi8(hit)); m; m &= m - 1) {
+            const unsigned char* t = q + __builtin_ctz(m);
+            if (t < skip)
+                continue;
+            if (end - t < 4)
+                return t;
+            take(t);
+        }
+    }
+    for (q = std::max(q, skip); q < end; q++) {
+        if (q < skip || !digit(*q))
+            continue;
+        if (end - q < 4)
+            return q;
+        take(q);
+    }
+    return end;
+}
+
+// The same over UTF-16 units from p (an even offset from the text start).
+// Returns where a line end near the block's end waits, or the end of the
+// last whole unit.
+__attribute__((target("avx2"))) const unsigned char* index_block16_avx2(const unsigned char* p,
+                                                                        const unsigned char* end, long long base,
+                                                                        bool nul, bool bigEndian,
+                                                                        std::vector<long long>& starts)
+{
+    auto lane = [bigEndian](int u) { return static_cast<short>(bigEndian ? u << 8 : u); };
+    const __m256i cr = _mm256_set1_epi16(lane('\r')), lf = _mm256_set1_epi16(lane('\n')),
+                  zero = _mm256_setzero_si256();
+    const __m256i nulmask = nul ? _mm256_set1_epi8(-1) : zero;
+    auto unit = [bigEndian](const unsigned char* t) { return bigEndian ? (t[0] << 8 | t[1]) : (t[0] | t[1] << 8); };
+    auto digit = [nul](int u) { return u == '\r' ? 1 : u == '\n' ? 2 : (u == 0 && nul) ? 3 : 0; };
+    const unsigned char* skip = p;
+    auto take = [&](const unsigned char* t) {
+        int seen = 1 << digit(unit(t));
+        const unsigned char* r = t + 2;
+        for (int k = 0; k < 2; k++) {
+            int d = digit(unit(r));
+            if (d == 0 || (seen & (1 << d)))
+                break;
+            seen |= 1 << d;
+            r += 2;
+        }
+        starts.push_back(base + (r - p));
+        skip = r;
+    };
+    const unsigned char* q = p;
+    for (; end - q >= 32; q += 32) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+        __m256i hit = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi16(v, cr), _mm256_cmpeq_epi16(v, lf)),
+                                      _mm256_and_si256(_mm256_cmpeq_epi16(v, zero), nulmask));
+        // Both bytes of a matching unit are set: the even bits say which.
+        for (unsigned m = static_cast<unsigned>(_mm256_movemask_epi8(hit)) & 0x55555555u; m; m &= m - 1) {
+            const unsigned char* t = q + __builtin_ctz(m);
+            if (t < skip)
+                continue;
+            if (end - t < 8)
+                return t;
+            take(t);
+        }
+    }
+    for (q = std::max(q, skip); end - q >= 2; q += 2) {
+        if (q < skip || !digit(unit(q)))
+            continue;
+        if (end - q < 8)
+            return q;
+        take(q);
+    }
+    return q;
+}
+
 bool have_avx2()
 {
     static const bool avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
@@ -681,7 +783,12 @@ int CTextFile::IndexLines(std::vector<long long>& starts, const std::atomic<bool
     while (fill(pos, p, end)) {
         if (cancel && (++blocks & 15) == 0 && cancel->load(std::memory_order_relaxed))
             return -1;
-        if (bytes) {
+        if (bytes && have_avx2()) {
+            const unsigned char* q = index_block_avx2(p, end, pos, nul, starts);
+            pos += q - p;
+            if (q < end)
+                take_end(line_end_digit(*q, nul), 1);
+        } else if (bytes) {
             // Line ends inside the block are taken here; one near its end
             // (which may go on in the next block) the slow way.
             const unsigned char* q = find_line_byte(p, end, nul);
@@ -701,6 +808,15 @@ int CTextFile::IndexLines(std::vector<long long>& starts, const std::atomic<bool
             pos += q - p;
             if (q < end)
                 take_end(line_end_digit(*q, nul), 1);
+        } else if (units16 && have_avx2() && !((pos - textStart) & 1) && end - p >= 2) {
+            const unsigned char* q = index_block16_avx2(p, end, pos, nul, format == FormatUTF16BE, starts);
+            pos += q - p;
+            int c;
+            if (end - q >= 2) {
+                (void)char_at(pos, c);
+                take_end(line_end_digit(c, nul), 2);
+            } else if (q < end)
+                pos += std::max(1, char_at(pos, c));
         } else if (units16 && !((pos - textStart) & 1) && end - p >= 2) {
             const unsigned char* q = find_line_unit16(p, end, nul, format == FormatUTF16BE);
             pos += q - p;

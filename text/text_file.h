@@ -199,6 +199,7 @@ private:
     const CCodePageTable& table();
     // Encodes and queues len characters; the save's error.
     int put_chars(const wchar_t* text, int len);
+    int put_piece(const wchar_t* text, int len);
     int flush_save();
     void finish_line(int len, TLineEnd end, bool raw);
     static constexpr int BlockBytes = 65536;
@@ -236,7 +237,18 @@ private:
     Westring saveName;
     int saveError = 0;
     long long saveWritten = 0;
-    std::vector<unsigned char> wbuf;
+    // Bytes waiting to be written. Grown without being cleared: a save of
+    // 200 MB must not pay for zeroing the worst case of every line.
+    struct ByteBuffer
+    {
+        std::unique_ptr<unsigned char[]> bytes;
+        size_t used = 0, cap = 0;
+        // Room for n more bytes; where they go.
+        unsigned char* more(size_t n);
+        void append(const unsigned char* p, size_t n);
+        void clear() { used = 0; }
+    };
+    ByteBuffer wbuf;
     std::vector<unsigned char>* saveMemory = nullptr;
     bool substitute = false;
 };

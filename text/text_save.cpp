@@ -3,6 +3,7 @@
 #include "text/text_file.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <emmintrin.h>
 #include <cstdlib>
@@ -63,13 +64,16 @@ Estring follow_links(const Estring& path)
     return cur;
 }
 
-void put_mark(std::vector<unsigned char>& out, bool bom, EFileFormat format)
+// The byte-order mark of format, or nothing: its length.
+int mark_of(bool bom, EFileFormat format, const unsigned char*& mark)
 {
     static const unsigned char marks[5][4] = {
         {0xFF, 0xFE, 0x00, 0x00}, {0x00, 0x00, 0xFE, 0xFF}, {0xFF, 0xFE}, {0xFE, 0xFF}, {0xEF, 0xBB, 0xBF}};
     static const int lengths[5] = {4, 4, 2, 2, 3};
-    if (bom && format < FormatCodePage)
-        out.insert(out.end(), marks[format], marks[format] + lengths[format]);
+    if (!bom || format >= FormatCodePage || format < 0)
+        return 0;
+    mark = marks[format];
+    return lengths[format];
 }
 
 // Narrows the ASCII characters at the start of text (up to n) into out
@@ -101,6 +105,27 @@ bool encodable(wchar_t c, EFileFormat format, const CCodePageTable& cp)
     return u <= 0x10FFFF && !(u >= 0xD800 && u <= 0xDFFF);
 }
 
+}
+
+unsigned char* CTextFile::ByteBuffer::more(size_t n)
+{
+    if (used + n > cap) {
+        size_t grown = std::max({cap * 2, used + n, size_t{65536}});
+        auto b = std::make_unique_for_overwrite<unsigned char[]>(grown);
+        if (used)
+            std::memcpy(b.get(), bytes.get(), used);
+        bytes = std::move(b);
+        cap = grown;
+    }
+    return bytes.get() + used;
+}
+
+void CTextFile::ByteBuffer::append(const unsigned char* p, size_t n)
+{
+    if (n == 0)
+        return;
+    std::memcpy(more(n), p, n);
+    used += n;
 }
 
 bool CTextFile::FindUnencodable(const wchar_t* text, int len, long long lineNo, EFileFormat format, int codePage,
@@ -197,7 +222,8 @@ int CTextFile::BeginSave(const Westring& target)
     saveTarget = real;
     saveName = target;
 
-    put_mark(wbuf, hasBOM, format);
+    const unsigned char* mark = nullptr;
+    wbuf.append(mark, static_cast<size_t>(mark_of(hasBOM, format, mark)));
     return 0;
 }
 
@@ -209,10 +235,22 @@ void CTextFile::BeginSaveToMemory(std::vector<unsigned char>& out)
     if (format == FormatDetect)
         SetFormat(FormatUTF8);
     saveMemory = &out;
-    put_mark(wbuf, hasBOM, format);
+    const unsigned char* mark = nullptr;
+    wbuf.append(mark, static_cast<size_t>(mark_of(hasBOM, format, mark)));
 }
 
 int CTextFile::put_chars(const wchar_t* text, int len)
+{
+    // A piece at a time, so that a line of any length needs a buffer of
+    // at most four times the piece.
+    constexpr int Piece = 65536;
+    for (int from = 0; from < len || from == 0; from += Piece)
+        if (int rc = put_piece(text + from, std::min(Piece, len - from)))
+            return rc;
+    return 0;
+}
+
+int CTextFile::put_piece(const wchar_t* text, int len)
 {
     if (saveFd < 0 && !saveMemory)
         return saveError ? saveError : EBADF;
@@ -221,9 +259,8 @@ int CTextFile::put_chars(const wchar_t* text, int len)
     const CCodePageTable& cp = table();
     // Room for the worst case, then plain stores: a save of 200 MB must
     // not cost a call per byte.
-    size_t used = wbuf.size();
-    wbuf.resize(used + static_cast<size_t>(len) * 4);
-    unsigned char* out = wbuf.data() + used;
+    unsigned char* const start = wbuf.more(static_cast<size_t>(len) * 4);
+    unsigned char* out = start;
     for (int i = 0; i < len; i++) {
         if (format == FormatUTF8 || (format == FormatCodePage && cp.asciiSame)) {
             // ASCII sixteen characters at a time.
@@ -240,10 +277,8 @@ int CTextFile::put_chars(const wchar_t* text, int len)
             continue;
         }
         if (!encodable(c, format, cp)) {
-            if (!substitute) {
-                wbuf.resize(used);
+            if (!substitute)
                 return saveError = EILSEQ;
-            }
             c = L'?';
             u = '?';
         }
@@ -295,24 +330,24 @@ int CTextFile::put_chars(const wchar_t* text, int len)
             break;
         }
     }
-    wbuf.resize(static_cast<size_t>(out - wbuf.data()));
-    if (wbuf.size() >= 1024 * 1024)
+    wbuf.used += static_cast<size_t>(out - start);
+    if (wbuf.used >= 1024 * 1024)
         return flush_save();
     return 0;
 }
 
 int CTextFile::flush_save()
 {
-    if (saveError || wbuf.empty())
+    if (saveError || wbuf.used == 0)
         return saveError;
     if (saveMemory) {
-        saveMemory->insert(saveMemory->end(), wbuf.begin(), wbuf.end());
+        saveMemory->insert(saveMemory->end(), wbuf.bytes.get(), wbuf.bytes.get() + wbuf.used);
         wbuf.clear();
         return 0;
     }
-    saveError = write_all_at(saveFd, wbuf.data(), wbuf.size(), saveWritten);
+    saveError = write_all_at(saveFd, wbuf.bytes.get(), wbuf.used, saveWritten);
     if (saveError == 0)
-        saveWritten += static_cast<long long>(wbuf.size());
+        saveWritten += static_cast<long long>(wbuf.used);
     wbuf.clear();
     return saveError;
 }
