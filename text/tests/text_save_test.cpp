@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <dirent.h>
+#include <pwd.h>
 #include <random>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -228,4 +229,51 @@ TEST(TextSave, KilledSavesLeaveOldOrNewWhole)
     EXPECT_GT(old_seen + new_seen, 0);
     RecordProperty("old", old_seen);
     RecordProperty("new", new_seen);
+}
+
+TEST(TextSave, InPlaceWhereANewFileWouldNotBeTheSame)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to save as another user";
+    passwd* pw = getpwnam("nobody");
+    if (!pw)
+        GTEST_SKIP() << "no user nobody";
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.path.c_str(), 0755), 0);
+    // The user's own file in a directory the user cannot write to.
+    std::string own = dir.write("own.txt", "old text, longer\n");
+    ASSERT_EQ(chown(own.c_str(), pw->pw_uid, pw->pw_gid), 0);
+    // Another's file the user may write, in a directory of the user's.
+    std::string sub = dir.file("sub");
+    ASSERT_EQ(mkdir(sub.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(sub.c_str(), 0777), 0);
+    std::string other = sub + "/other.txt";
+    std::ofstream(other, std::ios::binary) << "old text, longer\n";
+    ASSERT_EQ(chmod(other.c_str(), 0666), 0);
+    struct stat own_before, other_before;
+    ASSERT_EQ(stat(own.c_str(), &own_before), 0);
+    ASSERT_EQ(stat(other.c_str(), &other_before), 0);
+
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(pw->pw_gid) != 0 || setuid(pw->pw_uid) != 0)
+            _exit(100);
+        int a = save_text(own, L"new\n");
+        int b = save_text(other, L"new\n");
+        _exit(a ? 1 : b ? 2 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    struct stat own_after, other_after;
+    ASSERT_EQ(stat(own.c_str(), &own_after), 0);
+    ASSERT_EQ(stat(other.c_str(), &other_after), 0);
+    EXPECT_EQ(slurp(own), "new\n");
+    EXPECT_EQ(slurp(other), "new\n");
+    EXPECT_EQ(own_after.st_ino, own_before.st_ino);
+    EXPECT_EQ(other_after.st_ino, other_before.st_ino);
+    EXPECT_EQ(other_after.st_uid, 0u) << "the owner stays";
+    EXPECT_EQ(names_in(sub), std::vector<std::string>{"other.txt"});
 }
