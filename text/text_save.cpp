@@ -223,7 +223,8 @@ int CTextFile::BeginSave(const Westring& target)
     saveName = target;
 
     const unsigned char* mark = nullptr;
-    wbuf.append(mark, static_cast<size_t>(mark_of(hasBOM, format, mark)));
+    int mark_length = mark_of(hasBOM, format, mark);
+    wbuf.append(mark, static_cast<size_t>(mark_length));
     return 0;
 }
 
@@ -236,7 +237,8 @@ void CTextFile::BeginSaveToMemory(std::vector<unsigned char>& out)
         SetFormat(FormatUTF8);
     saveMemory = &out;
     const unsigned char* mark = nullptr;
-    wbuf.append(mark, static_cast<size_t>(mark_of(hasBOM, format, mark)));
+    int mark_length = mark_of(hasBOM, format, mark);
+    wbuf.append(mark, static_cast<size_t>(mark_length));
 }
 
 int CTextFile::put_chars(const wchar_t* text, int len)
