@@ -2,6 +2,8 @@
 
 #include "config/config.h"
 
+#include "foundation/nls.h"
+
 #include <cstdlib>
 #include <cwchar>
 #include <unistd.h>

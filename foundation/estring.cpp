@@ -105,7 +105,10 @@ Estring ExpandTabs(const Estring& text, int width)
     int col = 0;
     for (const char* p = text.c_str(); *p; p++) {
         if (*p == '\t') {
-            int n = width - col % width - 1;
+            // To the next multiple of width, as the console, the terminal
+            // and the highlighter do, so that text with tabs lines up the
+            // same everywhere it is shown.
+            int n = width - col % width;
             for (int i = 0; i < n; i++)
                 r += ' ';
             col += n;

@@ -51,8 +51,8 @@ Estring IntToStr(long long v, int base);
 Estring esprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Exactly n bytes of a fixed-width field, trailing white space removed.
 Estring FromBStr(const char* p, int n);
-// Expands tabs by the directory-information rule: a tab at column c becomes
-// width - c % width - 1 spaces, one fewer than the distance to the next stop.
+// Expands tabs: a tab at column c becomes width - c % width spaces, up to the
+// next multiple of width (the rule of every other place that shows tabs).
 Estring ExpandTabs(const Estring& text, int width);
 
 #endif

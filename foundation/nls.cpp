@@ -42,6 +42,11 @@ char* CPName(int cp, char* out)
         std::snprintf(out, 16, "ISO-8859-1");
     else if (cp == 878 || cp == 20866)
         std::snprintf(out, 16, "KOI8-R");
+    else if (cp == 21866)
+        std::snprintf(out, 16, "KOI8-U");
+    // The numbers under which other systems know the ISO 8859 parts.
+    else if ((cp >= 28591 && cp <= 28599) || cp == 28603 || cp == 28605)
+        std::snprintf(out, 16, "ISO-8859-%d", cp - 28590);
     else
         std::snprintf(out, 16, "CP%d", cp);
     return out;

@@ -19,7 +19,9 @@ extern bool HasSingleDoubleJoins;
 // The default code page for text files: TextCodePage, or 819 when unset.
 int DefaultTextCodePage();
 // The iconv name of code page cp into out (room for 16 bytes): 819 gives
-// "ISO-8859-1", 878 and 20866 give "KOI8-R", any other n gives "CP<n>".
+// "ISO-8859-1", 878 and 20866 give "KOI8-R", 21866 "KOI8-U", 28591-28599,
+// 28603 and 28605 the ISO 8859 part (28592 "ISO-8859-2"), any other n
+// gives "CP<n>".
 // Returns out.
 char* CPName(int cp, char* out);
 

@@ -87,12 +87,28 @@ int StdFile::open(const char* name, int flags, int)
     if (!(flags & OpenKeepOnExec))
         oflags |= O_CLOEXEC;
     mode_t perm = (flags & OpenExecutable) ? 0775 : 0664;
+    if (flags & OpenRegularOnly)
+        oflags |= O_NONBLOCK;
 
     do
         fd = ::open(name, oflags, perm);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return lasterror = errno;
+
+    if (flags & OpenRegularOnly) {
+        struct stat st;
+        int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? EINVAL : 0;
+        // Reads of a regular file never wait anyway; clearing the flag
+        // keeps the descriptor ordinary for whoever uses it next.
+        if (err == 0 && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+            err = errno;
+        if (err != 0) {
+            ::close(fd);
+            fd = -1;
+            return lasterror = err;
+        }
+    }
 
     // Not O_APPEND: that would send every write to the end, even after the
     // caller has moved back to rewrite a header.

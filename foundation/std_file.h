@@ -26,6 +26,10 @@ public:
         OpenKeepOnExec = 16, // otherwise the descriptor is closed on exec
         OpenText = 32,       // puts writes each LF as CR LF
         OpenExecutable = 64, // a created file gets 0775 instead of 0664
+        // Refuses anything but a regular file (EISDIR for a directory,
+        // EINVAL otherwise). The open itself does not wait, so a FIFO
+        // without a writer cannot hang the reader.
+        OpenRegularOnly = 128,
     };
     static constexpr int BufferSize = 4096;
 

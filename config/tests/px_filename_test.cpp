@@ -35,6 +35,17 @@ TEST(PXFilename, EveryTypeByDefaultAndBesideANamedIniFile)
     EXPECT_STREQ(PXFilename(PXConfig).c_str(), L"/home/ann/.pxl/pannex.ini");
 }
 
+TEST(PXFilename, ABuildTreeUsesItsOwnData)
+{
+    PXProg = FileNameFromSys(PANNEX_TEST_BUILD_DIR "/panels/px");
+    EXPECT_STREQ(PXFilename(PXSyntax, 1).c_str(), FileNameFromSys(PANNEX_TEST_BUILD_DIR "/data/syntax.ini").c_str());
+    EXPECT_STREQ(PXFilename(PXHelp).c_str(), FileNameFromSys(PANNEX_TEST_BUILD_DIR "/data/px.pxh").c_str());
+    // Only inside the tree: a sibling directory with the same prefix is not.
+    PXProg = FileNameFromSys(PANNEX_TEST_BUILD_DIR "x/px");
+    EXPECT_STREQ(PXFilename(PXSyntax, 1).c_str(), L"/usr/share/pannex/syntax.ini");
+    PXProg = L"/usr/bin/px";
+}
+
 TEST(CommandHistory, EachCommandOnceAtItsLatestUse)
 {
     history.DestroyAll();

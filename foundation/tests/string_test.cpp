@@ -115,8 +115,11 @@ TEST(FreeFunctions, Formatting)
     EXPECT_EQ(bytes(String('x', -1)), "");
     EXPECT_EQ(wide(String(L'\x2500', 2)), L"\x2500\x2500");
     EXPECT_EQ(bytes(FromBStr("name    ext", 8)), "name");
-    EXPECT_EQ(bytes(ExpandTabs("\tx", 4)), "   x");
-    EXPECT_EQ(bytes(ExpandTabs("1234567\tx", 8)), "1234567x");
+    EXPECT_EQ(bytes(ExpandTabs("\tx", 4)), "    x");
+    // A tab one column before a stop still reaches the stop: a dirinfo
+    // written with tabs lines up with what an editor shows.
+    EXPECT_EQ(bytes(ExpandTabs("1234567\tx", 8)), "1234567 x");
+    EXPECT_EQ(bytes(ExpandTabs("12345678\tx", 8)), "12345678        x");
     // esprintf cuts output at 1023 bytes instead of overrunning its buffer.
     std::string longtext(3000, 'q');
     EXPECT_EQ(esprintf("%s", longtext.c_str()).strlen(), 1023);
@@ -192,6 +195,9 @@ TEST(Westring, CodePages)
     EXPECT_STREQ(CPName(878, name), "KOI8-R");
     EXPECT_STREQ(CPName(819, name), "ISO-8859-1");
     EXPECT_STREQ(CPName(1251, name), "CP1251");
+    EXPECT_STREQ(CPName(28592, name), "ISO-8859-2");
+    EXPECT_STREQ(CPName(28605, name), "ISO-8859-15");
+    EXPECT_STREQ(CPName(21866, name), "KOI8-U");
 
     // Every byte of these pages round-trips through Unicode.
     for (int cp : {850, 437, 866, 819, 20866}) {
