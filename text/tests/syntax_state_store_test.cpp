@@ -58,8 +58,9 @@ TEST(SyntaxStateStore, CatchUpFromCheckpointsGivesTheStateFromTheTop)
     for (long long at = 0; at < ref.back().first; at += 512) {
         TPositionSyntaxState p = store.Find(at);
         TPositionSyntaxState next = store.Find(p.offset - 1);
-        if (p.offset > 0)
+        if (p.offset > 0) {
             EXPECT_GE(p.offset - next.offset, CSyntaxStateStore::CheckpointSpacing);
+        }
     }
     EXPECT_LT(store.MemoryBytes(), static_cast<size_t>(ref.back().first) / 100);
 }

@@ -278,8 +278,9 @@ TEST_F(SyntaxTest, ShippedDefinitionMatchesItsFiles)
     for (const auto& r : rows) {
         SyntaxHighlighter hl;
         EXPECT_EQ(hl.LoadDef(PANNEX_SYNTAX_INI, r.name), r.element != nullptr) << Westring(r.name).ToUTF8().c_str();
-        if (r.element)
+        if (r.element) {
             EXPECT_NE(hl.Def().FindElement(r.element), nullptr) << Westring(r.name).ToUTF8().c_str();
+        }
     }
 }
 
