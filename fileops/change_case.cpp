@@ -3,6 +3,7 @@
 #include "config/config.h"
 #include "console/console.h"
 #include "console/keyboard.h"
+#include "entries/entry.h"
 #include "fileops/copy_data.h"
 #include "fileops/descriptions.h"
 #include "fileops/file_system.h"
@@ -120,7 +121,8 @@ struct CASE_RUN
 int rename_entry(CASE_RUN& run, const Westring& directory, const Westring& name, bool isDirectory, Westring& renamed)
 {
     renamed = name;
-    if (isDirectory ? !run.dirs : !run.files)
+    // The description file keeps its own name, or it would be lost.
+    if ((isDirectory ? !run.dirs : !run.files) || reserved_file(name.c_str()))
         return 0;
     Westring changed = changeNameCase(name, run.name_mode, run.ext_mode);
     if (fncompare(changed.c_str(), name.c_str()) == 0)
