@@ -77,7 +77,7 @@ CFileAttributeDialog::CFileAttributeDialog(PANEL* panel, std::vector<entry*> cho
 
     put_frame_title(*this, " File  Attributes ");
     if (one)
-        AddStaticText(-1, 0, shorten(entry_path(panel, one), 43).c_str());
+        AddStaticText(-1, 0, shorten(one->name, 43).c_str());
     AddStaticText(8, 2, " R   W   X   S");
     AddStaticText(1, 3, "User");
     AddStaticText(1, 4, "Group");
