@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -140,4 +142,51 @@ TEST(ChangeCase, ACaseOnlyRenameOfTheSameEntryIsAPlainRename)
     EXPECT_EQ(r, 0);
     EXPECT_FALSE(t.exists("readme"));
     EXPECT_EQ(t.read("README"), "text");
+}
+
+TEST(ChangeCase, EscapeStopsTheWalk)
+{
+    TempDir t;
+    ASSERT_TRUE(t.ok());
+    ASSERT_EQ(mkdir(t.sys("d").c_str(), 0755), 0);
+    t.write("d/a", "");
+    settings(true);
+    struct Stopper : CCaseProgress
+    {
+        bool Stopped() override { return true; }
+    } stop;
+    EXPECT_EQ(change_entry_case(FileNameFromSys(t.path.c_str()), L"d", true, false, 'u', 'u', stop), -1);
+    EXPECT_TRUE(t.exists("D/a"));  // the entry itself was done before the walk
+    settings(false);
+}
+
+// On a real case-insensitive file system, where the kernel can mount one.
+TEST(ChangeCase, UpperCaseOnVfatKeepsTheContent)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a vfat image needs root";
+    if (std::system("command -v mkfs.vfat >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "mkfs.vfat (dosfstools) is not installed";
+    TempDir t;
+    ASSERT_TRUE(t.ok());
+    std::string image = t.sys("fat.img"), mnt = t.sys("mnt");
+    ASSERT_EQ(mkdir(mnt.c_str(), 0755), 0);
+    ASSERT_EQ(std::system(("truncate -s 8M '" + image + "' && mkfs.vfat '" + image + "' >/dev/null 2>&1").c_str()), 0);
+    if (std::system(("mount -o loop '" + image + "' '" + mnt + "' >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "the kernel cannot mount vfat here; the identity-hook test covers the case-only rename";
+    t.write("mnt/readme", "the content");
+    settings(false);
+    CCaseProgress quiet;
+    int r = change_entry_case(FileNameFromSys(mnt.c_str()), L"readme", false, false, 'u', 'n', quiet);
+    bool listed = false;
+    if (DIR* d = opendir(mnt.c_str())) {
+        while (dirent* e = readdir(d))
+            listed |= std::string(e->d_name) == "README";
+        closedir(d);
+    }
+    std::string content = t.read("mnt/README");
+    EXPECT_EQ(std::system(("umount '" + mnt + "'").c_str()), 0);
+    EXPECT_EQ(r, 0);
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(content, "the content");
 }

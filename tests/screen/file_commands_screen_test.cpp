@@ -142,11 +142,21 @@ TEST_F(FileCommands, LinkDialogsProposeTheOtherPanel)
                     KEYS(type_keys("nowhere")), KEYS({KEY_RETURN}),
                     CHECK([] { EXPECT_GE(screen_row_of("Destination must be a valid directory"), 0); }),
                     KEYS({KEY_ESC}), CHECK([] { EXPECT_GE(screen_row_of("Make symbolic links to 2 files in"), 0); }),
-                    KEYS({KEY_ESC})});
+                    KEYS({KEY_ESC}),
+                    // Into R, where b.txt is taken: Skip leaves b.txt tagged.
+                    KEYS({KEY_CTRL_SHIFT_F5, KEY_RETURN}), CHECK([] { EXPECT_GE(screen_row_of("File exists (17)"), 0); }),
+                    KEYS({'s'}), CHECK([] {
+                        EXPECT_EQ(panel_base[0].tagged_count, 1);
+                        EXPECT_STREQ(panel_base[0].entries[2]->name, L"b.txt");
+                        EXPECT_TRUE(panel_base[0].entries[2]->tagged);
+                    })});
     EXPECT_EQ(r.steps_left, 0);
     char target[4096] = {};
     ASSERT_GT(readlink(t.sys("R/b.txt").c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(std::string(target), t.sys("L/b.txt"));  // the entry's absolute path
+    char other[4096] = {};
+    ASSERT_GT(readlink(t.sys("R/a.txt").c_str(), other, sizeof other - 1), 0);
+    EXPECT_EQ(std::string(other), t.sys("L/a.txt"));
 }
 
 TEST_F(FileCommands, LauncherDialogOffersTheTerminalOnlyForPrograms)
@@ -172,7 +182,10 @@ TEST_F(FileCommands, LauncherDialogOffersTheTerminalOnlyForPrograms)
                         text << in.rdbuf();
                         EXPECT_NE(text.str().find("\nExec=\"" + t.sys("L/prog.sh") + "\"\nTerminal=true\n"), std::string::npos)
                             << text.str();
-                    })});
+                    }),
+                    // The same title again: asked before it is replaced.
+                    KEYS({KEY_ALT_F6, KEY_RETURN}),
+                    CHECK([] { EXPECT_GE(screen_row_of("File already exists, Overwrite?"), 0); }), KEYS({KEY_RETURN})});
     EXPECT_EQ(r.steps_left, 0);
 }
 
@@ -199,7 +212,10 @@ TEST_F(FileCommands, AttributesOfOneEntryAndOfTagged)
                         EXPECT_EQ(cells(11, 17, 24), "║ User   [X] [ ] [X] [·]");
                         EXPECT_EQ(cells(12, 17, 24), "║ Group  [·] [·] [·] [·]");
                     }),
-                    KEYS({KEY_ESC})});
+                    // Two more rows, then the owner field: a name no one has.
+                    KEYS({'0', '0'}), KEYS(type_keys("nosuchuser")), KEYS({KEY_RETURN}),
+                    CHECK([] { EXPECT_GE(screen_row_of("Invalid user"), 0); }), KEYS({KEY_ESC}),
+                    CHECK([] { EXPECT_GE(screen_row_of(" File  Attributes "), 0); }), KEYS({KEY_ESC})});
     EXPECT_EQ(r.steps_left, 0);
     EXPECT_EQ(mode_of("L/a.txt"), "0750");
     EXPECT_EQ(mode_of("L/b.txt"), "0644");  // cancelled
