@@ -113,12 +113,21 @@ TEST_F(FileCommands, MakeDirectoryPutsTheCursorOnIt)
                     KEYS({F(7)}), KEYS(type_keys("newdir")), KEYS({KEY_RETURN}),
                     CHECK([] { EXPECT_GE(screen_row_of("Directory already exists"), 0); }), KEYS({KEY_ESC}),
                     KEYS({F(7)}), KEYS(type_keys("a.txt")), KEYS({KEY_RETURN}),
-                    CHECK([] { EXPECT_GE(screen_row_of("File already exists named"), 0); }), KEYS({KEY_ESC})});
+                    CHECK([] { EXPECT_GE(screen_row_of("File already exists named"), 0); }), KEYS({KEY_ESC}),
+                    // A file system CaseFilter names gets upper-case names.
+                    CHECK([] {
+                        ASSERT_FALSE(panel_base[0].fs_type.empty());
+                        config.CaseFilter = Westring(L"vfat,") + panel_base[0].fs_type.downcase();
+                    }),
+                    KEYS({F(7)}), KEYS(type_keys("Mixed")), KEYS({KEY_RETURN}),
+                    CHECK([] { config.CaseFilter = Westring(); })});
     EXPECT_EQ(r.steps_left, 0);
     struct stat st;
     EXPECT_EQ(stat(t.sys("L/two ").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_FALSE(t.exists("L/two"));
+    EXPECT_TRUE(t.exists("L/MIXED"));
+    EXPECT_FALSE(t.exists("L/Mixed"));
 }
 
 TEST_F(FileCommands, LinkDialogsProposeTheOtherPanel)
