@@ -1,5 +1,13 @@
 #include "app/key_bindings.h"
 
+#include "console/key_codes.h"
+#include "fileops/attributes_dialog.h"
+#include "fileops/change_case.h"
+#include "fileops/change_date.h"
+#include "fileops/file_info_dialog.h"
+#include "fileops/launcher.h"
+#include "fileops/make_dir.h"
+#include "fileops/symbolic_links.h"
 #include "panels/key_commands.h"
 #include "tools/tool_commands.h"
 
@@ -7,4 +15,11 @@ void bind_commands()
 {
     unbind_all_keys();
     bind_tool_commands();
+    bind_key(KEY_F1 + 6, make_dir_key);                              // F7
+    bind_key((KEY_CTRL_F1 + 4) | KEY_SHIFT_FLAG, make_links_key);    // Ctrl+Shift+F5
+    bind_key(KEY_ALT_F1 + 5, create_object_key);                     // Alt+F6
+    bind_key(KEY_CTRL_A, file_attrib_key);                           // Ctrl+A
+    bind_key(KEY_CTRL_A + 'C' - 'A', change_case_key);               // Ctrl+C
+    bind_key(KEY_CTRL_I, file_info_key);                             // Ctrl+I
+    bind_key(KEY_MENU_FILE_DATE_TIME, change_date_key);
 }
