@@ -313,6 +313,11 @@ int CMenu::on_key(int key, bool& done)
         else
             done = true;
         return 0;
+    case KEY_F10:
+        // F10 leaves the menu at once, so the key that quits everywhere
+        // else never leaves a user stuck in it.
+        done = true;
+        return 0;
     case KEY_F1:
         // FIXME: the help pages of the columns (100-103, the Right column
         // shows the Left one's) once the help topics exist.
