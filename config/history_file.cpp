@@ -263,15 +263,17 @@ int hist_rewrite(const Westring& path, const HistRewrite& rewrite)
     Estring name = FileNameToSys(path);
     FD f;
     int err = open_locked(name.c_str(), O_RDONLY, f);
-    if (err && err != ENOENT)
-        return err;
     if (err == ENOENT) {
-        // Nothing to lock yet: the file is created (empty, 0600) to hold
-        // the lock, so that two instances never both write a first file.
+        // Nothing to lock yet. Only a rewrite that wants a file creates one
+        // (empty, 0600) to hold the lock, and then reads it again: another
+        // px may have created it meanwhile.
+        std::string none, out;
+        if (!rewrite(none, out))
+            return 0;
         err = open_locked(name.c_str(), O_RDONLY | O_CREAT, f);
-        if (err)
-            return err;
     }
+    if (err)
+        return err;
     std::string current, next;
     if ((err = read_all(f.fd, current)) != 0)
         return err;

@@ -176,6 +176,7 @@ TEST_F(HistoryFile, LoadsInOrderOfLastUse)
     remove(path.c_str());
     init_history(wpath(), 500);
     EXPECT_EQ(commands(), "");
+    EXPECT_NE(access(path.c_str(), F_OK), 0);
 }
 
 TEST_F(HistoryFile, AppendsEachNewCommandAndFieldText)
