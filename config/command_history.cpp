@@ -5,6 +5,7 @@
 #include "config/px_filename.h"
 #include "textui/field_history.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
@@ -12,6 +13,11 @@ TObjectStore<Westring> history;
 Westring history_file;
 
 namespace {
+
+// history_longest's memory: the longest length and the count it held for;
+// -1 when it must be measured again.
+int longest = -1;
+int longest_count = 0;
 
 // Appends one record; texts that would not read back as the same record
 // stay in memory only.
@@ -60,22 +66,30 @@ void init_history(const Westring& path, int max_hist)
     history_file = path;
     field_history = &file_field_history;
     HISTLOAD load;
+    std::string text;
     // The file is read under its lock, and compacted in the same locked
     // spell, so that no record another px appends meanwhile is lost.
     (void)hist_rewrite(path, [&](const std::string& current, std::string& out) {
-        load_hist_text(current.data(), current.size(), load);
+        text = current;
+        load_hist_text(text.data(), text.size(), load);
         if (max_hist < 1 || load.command_lines <= max_hist)
             return false;
         out = compact_hist_text(load, max_hist);
         return true;
     });
     history.DestroyAll();
+    history_changed();
     size_t n = load.commands.size();
     size_t first = max_hist >= 1 && n > static_cast<size_t>(max_hist) ? n - static_cast<size_t>(max_hist) : 0;
     for (size_t i = first; i < n; i++)
-        history.AddObject(new Westring(std::move(load.commands[i])));
-    for (int list = 0; list < HistFieldLists; list++)
-        file_field_history.Assign(list, std::move(load.fields[list]));
+        history.AddObject(new Westring(hist_text(load.commands[i])));
+    for (int list = 0; list < HistFieldLists; list++) {
+        std::vector<Westring> texts;
+        texts.reserve(load.fields[list].size());
+        for (std::string_view t : load.fields[list])
+            texts.push_back(hist_text(t));
+        file_field_history.Assign(list, std::move(texts));
+    }
 }
 
 void add_hist(const wchar_t* command, char loading)
@@ -84,10 +98,32 @@ void add_hist(const wchar_t* command, char loading)
         command++;
     if (!*command)
         return;
+    int before = history.count;
     drop_equal(command);
+    bool known = longest >= 0 && longest_count == before;
     history.AddObject(new Westring(command));
+    if (known) {
+        longest = std::max(longest, history.At(history.count - 1)->strlen());
+        longest_count = history.count;
+    }
     if (!loading)
         write_record(-1, Westring(command));
+}
+
+int history_longest()
+{
+    if (longest < 0 || longest_count != history.count) {
+        longest = 0;
+        for (int i = 0; i < history.count; i++)
+            longest = std::max(longest, history.At(i)->strlen());
+        longest_count = history.count;
+    }
+    return longest;
+}
+
+void history_changed()
+{
+    longest = -1;
 }
 
 void AddFieldHist(const wchar_t* text, int list, bool loading)

@@ -12,6 +12,13 @@ extern TObjectStore<Westring> history;
 // written then, so tests and the single-file viewer leave no file behind).
 extern Westring history_file;
 
+// The length of the longest command, kept up to date as add_hist adds
+// commands, so that the history box opens in the same time however long the
+// history is. Code that removes entries from history itself calls
+// history_changed, and the next call measures again.
+int history_longest();
+void history_changed();
+
 // Loads px.hst (PXFilename(PXHistory)) into history and the field histories
 // and installs the field history that writes its records to the file. When
 // the file holds more command records than MaxHist, it is compacted (under

@@ -117,51 +117,46 @@ void for_each_line(const char* data, size_t size, F f)
 }
 
 // Keeps each text once, at the index of its last use, and lists them in
-// that order: a hash map and one sort instead of a scan per record.
+// that order: a hash map over views of the file's bytes and one sort,
+// instead of a scan per record; nothing is decoded here.
 class CLastUse
 {
 public:
-    void Add(Westring&& text, long seq)
+    void Reserve(size_t n) { last.reserve(n); }
+    void Add(std::string_view text, long seq) { last.insert_or_assign(text, seq); }
+    std::vector<std::string_view> Ordered() const
     {
-        auto [it, fresh] = last.try_emplace(std::wstring(text.c_str()), seq);
-        if (!fresh)
-            it->second = seq;
-    }
-    std::vector<Westring> Ordered() const
-    {
-        std::vector<std::pair<long, const std::wstring*>> order;
-        order.reserve(last.size());
+        std::vector<std::pair<long, std::string_view>> by_seq;
+        by_seq.reserve(last.size());
         for (const auto& [text, seq] : last)
-            order.emplace_back(seq, &text);
-        std::sort(order.begin(), order.end());
-        std::vector<Westring> out;
-        out.reserve(order.size());
-        for (const auto& o : order)
-            out.emplace_back(o.second->c_str());
+            by_seq.emplace_back(seq, text);
+        std::sort(by_seq.begin(), by_seq.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<std::string_view> out;
+        out.reserve(by_seq.size());
+        for (const auto& o : by_seq)
+            out.push_back(o.second);
         return out;
     }
 
 private:
-    std::unordered_map<std::wstring, long> last;
+    std::unordered_map<std::string_view, long> last;
 };
 
-}
-
-int parse_hist_line(const char* line, size_t length, HISTRECORD& out)
+// Splits a line into its record without decoding it: the list (-1 for a
+// command) and the text's bytes. -1 for a line that holds no record.
+int split_record(std::string_view l, int& list, std::string_view& text)
 {
-    if (length > static_cast<size_t>(HistMaxRecord))
+    if (l.size() > static_cast<size_t>(HistMaxRecord))
         return -1;
     // A NUL byte ends the record as the line reader would.
-    std::string_view l(line, length);
     l = l.substr(0, l.find('\0'));
     size_t sep = std::string_view::npos;
     if (l.size() > 1 && l[1] == static_cast<char>(HistFieldSeparator))
         sep = 1;
     else if (l.size() > 2 && l[2] == static_cast<char>(HistFieldSeparator))
         sep = 2;
-    std::string text;
     if (sep != std::string_view::npos) {
-        int list = 0;
+        list = 0;
         for (size_t i = 0; i < sep; i++) {
             if (l[i] < '0' || l[i] > '9')
                 return -1;
@@ -169,19 +164,26 @@ int parse_hist_line(const char* line, size_t length, HISTRECORD& out)
         }
         if (list >= HistFieldLists)
             return -1;
-        out.list = list;
-        text.assign(l.substr(sep + 1));
+        text = l.substr(sep + 1);
     } else {
-        out.list = -1;
+        list = -1;
         // Commands are recorded without leading white space.
         size_t i = 0;
         while (i < l.size() && (l[i] == ' ' || l[i] == '\t'))
             i++;
-        text.assign(l.substr(i));
+        text = l.substr(i);
     }
-    if (text.empty())
+    return text.empty() ? -1 : 0;
+}
+
+}
+
+int parse_hist_line(const char* line, size_t length, HISTRECORD& out)
+{
+    std::string_view text;
+    if (split_record(std::string_view(line, length), out.list, text) != 0)
         return -1;
-    out.text = FileNameFromSys(text.c_str());
+    out.text = FileNameFromSys(std::string(text).c_str());
     return 0;
 }
 
@@ -215,17 +217,20 @@ std::string hist_record_line(int list, const Westring& text)
 void load_hist_text(const char* data, size_t size, HISTLOAD& out)
 {
     CLastUse commands, fields[HistFieldLists];
+    // About one record per 40 bytes: no rehashing on the way.
+    commands.Reserve(size / 40 + 16);
     long seq = 0;
     out.command_lines = 0;
     for_each_line(data, size, [&](const char* line, size_t len) {
-        HISTRECORD r;
-        if (parse_hist_line(line, len, r) != 0)
+        int list;
+        std::string_view text;
+        if (split_record(std::string_view(line, len), list, text) != 0)
             return;
-        if (r.list < 0) {
+        if (list < 0) {
             out.command_lines++;
-            commands.Add(std::move(r.text), seq++);
+            commands.Add(text, seq++);
         } else {
-            fields[r.list].Add(std::move(r.text), seq++);
+            fields[list].Add(text, seq++);
         }
     });
     out.commands = commands.Ordered();
@@ -235,18 +240,30 @@ void load_hist_text(const char* data, size_t size, HISTLOAD& out)
 
 std::string compact_hist_text(const HISTLOAD& load, int max_hist)
 {
+    // The records are written back as the bytes they were read as.
     std::string text;
     size_t n = load.commands.size();
     size_t keep = max_hist < 0 ? 0 : std::min(n, static_cast<size_t>(max_hist));
-    for (size_t i = n - keep; i < n; i++)
-        text += hist_record_line(-1, load.commands[i]);
+    for (size_t i = n - keep; i < n; i++) {
+        text += load.commands[i];
+        text += "\r\n";
+    }
     for (int list = 0; list < HistFieldLists; list++) {
-        const std::vector<Westring>& f = load.fields[list];
+        const std::vector<std::string_view>& f = load.fields[list];
         size_t first = f.size() > HistKeepFieldTexts ? f.size() - HistKeepFieldTexts : 0;
-        for (size_t i = first; i < f.size(); i++)
-            text += hist_record_line(list, f[i]);
+        for (size_t i = first; i < f.size(); i++) {
+            text += std::to_string(list);
+            text += static_cast<char>(HistFieldSeparator);
+            text += f[i];
+            text += "\r\n";
+        }
     }
     return text;
+}
+
+Westring hist_text(std::string_view bytes)
+{
+    return FileNameFromSys(std::string(bytes).c_str());
 }
 
 int hist_append(const Westring& path, const std::string& bytes)

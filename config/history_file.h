@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // px.hst: the command history and the dialogs' field histories, one record
@@ -45,15 +46,18 @@ struct HISTRECORD
 std::string hist_record_line(int list, const Westring& text);
 
 // The histories a file's text gives: each text once, at the position of its
-// last use, oldest first. O(n log n) in the number of lines.
+// last use, oldest first, as views of the text's bytes (which must outlive
+// them; hist_text decodes one). O(n log n) in the number of lines.
 struct HISTLOAD
 {
-    std::vector<Westring> commands;
-    std::vector<Westring> fields[HistFieldLists];
+    std::vector<std::string_view> commands;
+    std::vector<std::string_view> fields[HistFieldLists];
     // Command records read, repetitions included.
     long command_lines = 0;
 };
 void load_hist_text(const char* data, size_t size, HISTLOAD& out);
+// A record's text as the program holds it (the lossless name codec).
+Westring hist_text(std::string_view bytes);
 
 // The whole file as a compaction writes it: the newest max_hist commands,
 // oldest first, then for each list 0-11 its last HistKeepFieldTexts texts.

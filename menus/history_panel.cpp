@@ -32,9 +32,7 @@ bool ask_search_word()
 // number, plus 2, at most cols - 6.
 int list_width()
 {
-    int longest = 8;
-    for (int i = 0; i < history.count; i++)
-        longest = std::max(longest, history.At(i)->strlen());
+    int longest = std::max(8, history_longest());
     longest += longest & 1;
     return std::min(longest + 2, console.Columns() - 6);
 }
@@ -87,6 +85,7 @@ int history_panel(int side, Westring& commandLine, int& cursor)
             (void)RemoveFromHistory(command);
             history[selection];
             history.DestroyCurrent();
+            history_changed();
             if (history.count == 0)
                 return result;
             selection = std::min(selection, history.count - 1);

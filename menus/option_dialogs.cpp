@@ -4,6 +4,7 @@
 #include "console/colours.h"
 #include "console/console.h"
 #include "console/key_codes.h"
+#include "foundation/program_name.h"
 #include "menus/not_in_build.h"
 #include "panels/clock.h"
 #include "panels/country_info.h"
@@ -37,7 +38,7 @@ int run_with_help(Dialog& d)
 void edit_confirmations()
 {
     static const char* const labels[ConfirmationBoxes] = {
-        "Delete File/Empty Directory", "Delete Tagged Files", "Delete Non-empty Directory", "Quit Pannex",
+        "Delete File/Empty Directory", "Delete Tagged Files", "Delete Non-empty Directory", "Quit " PANNEX_NAME,
         "\"YES\" prompt for Non-Empty Directory",
     };
     char checked[ConfirmationBoxes];
