@@ -339,3 +339,21 @@ TEST_F(HistoryFile, FailedRewriteLeavesTheOldFile)
         EXPECT_EQ(strays(), 0) << how;
     }
 }
+
+TEST_F(HistoryFile, LongestCommandFollowsAddsAndRemovals)
+{
+    init_history(wpath(), 500);
+    EXPECT_EQ(history_longest(), 0);
+    const struct { const wchar_t* add; int longest; } rows[] = {
+        {L"ls", 2}, {L"make all", 8}, {L"ls", 8}, {L"git status --short", 18}, {L"make all", 18},
+    };
+    for (const auto& r : rows) {
+        add_hist(r.add);
+        EXPECT_EQ(history_longest(), r.longest) << narrow(r.add);
+    }
+    // Removed by hand, as the history box does.
+    history[history.count - 2];
+    history.DestroyCurrent();
+    history_changed();
+    EXPECT_EQ(history_longest(), 8);
+}

@@ -335,3 +335,21 @@ TEST(DirectoryHistoryScreen, OffersTheDirectoryLeftAndGoesThere)
                     EXPECT_NE(row(23).find("/sub>"), std::string::npos) << row(23);
                 })});
 }
+
+TEST(MenuScreen, TheMouseChoosesAnItemAndLeavesOutside)
+{
+    auto click = [](int x, int y) {
+        console.Queue().Put({CConsole::EvButtonPress, 1, 0, 0, x, y});
+        console.Queue().Put({CConsole::EvButtonRelease, 1, 0, 0, x, y});
+    };
+    run_px({}, {KEYS({KeyF9, KEY_DOWN}), CHECK([&] { click(6, 4); }), KEYS({}), CHECK([] {
+                    // "Wide" of the Left column: the menu closed and the panel changed.
+                    EXPECT_EQ(config.LeftStyle, DetailWide);
+                    EXPECT_EQ(cells(0, 0, 1), "╔");
+                }),
+                KEYS({KeyF9}), CHECK([&] { click(20, 0); }), KEYS({}), CHECK([] {
+                    // A click on the bar drops the column under it.
+                    EXPECT_EQ(cells(2, 20, 14), " Tree         ");
+                }),
+                CHECK([&] { click(70, 15); }), KEYS({}), CHECK([] { EXPECT_EQ(cells(0, 0, 1), "╔"); })});
+}
