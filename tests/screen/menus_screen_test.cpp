@@ -353,3 +353,36 @@ TEST(MenuScreen, TheMouseChoosesAnItemAndLeavesOutside)
                 }),
                 CHECK([&] { click(70, 15); }), KEYS({}), CHECK([] { EXPECT_EQ(cells(0, 0, 1), "╔"); })});
 }
+
+TEST(UserMenuScreen, ChooseWithSubmenusAndHotKeys)
+{
+    auto write_menu = [] {
+        std::ofstream(px_home() + "/px.mnu") << "a: Archive\n  tar cf x.tar !\nF12: Tools\n{\nt: Tests\n  make test\n}\n";
+        chmod((px_home() + "/px.mnu").c_str(), 0644);
+    };
+    run_px({}, {CHECK(write_menu), KEYS({KEY_F1 + 1}), CHECK([] {
+                    // Key texts padded to the longest plus one; ">" at the
+                    // right edge of an entry with a submenu.
+                    int y = screen_row_of(" User Menu ");
+                    ASSERT_GE(y, 0);
+                    EXPECT_NE(row(y + 1).find("║a   Archive  ║"), std::string::npos) << row(y + 1);
+                    EXPECT_NE(row(y + 2).find("║F12 Tools   >║"), std::string::npos) << row(y + 2);
+                }),
+                KEYS({KEY_F12}), CHECK([] {
+                    // The submenu opens to the right of its parent.
+                    int y = screen_row_of("═ Tools ═");
+                    ASSERT_GE(y, 0);
+                    EXPECT_NE(row(y + 1).find("║a   Archive  ║║t Tests  ║"), std::string::npos) << row(y + 1);
+                }),
+                KEYS({KEY_ESC}), CHECK([] {
+                    EXPECT_EQ(screen_row_of("═ Tools ═"), -1);
+                    EXPECT_GE(screen_row_of(" User Menu "), 0);
+                }),
+                // "A" chooses the entry keyed "a": with no command execution
+                // in this build, its line is named in the helper's box.
+                KEYS({'A'}), CHECK([] {
+                    EXPECT_GE(screen_row_of("Not in this build"), 0);
+                    EXPECT_GE(screen_row_of("tar cf x.tar !"), 0);
+                }),
+                KEYS({KEY_RETURN})});
+}
