@@ -8,12 +8,15 @@
 #include "fileops/launcher.h"
 #include "fileops/make_dir.h"
 #include "fileops/symbolic_links.h"
+#include "menus/menu_codes.h"
+#include "menus/menu_commands.h"
 #include "panels/key_commands.h"
 #include "tools/tool_commands.h"
 
 void bind_commands()
 {
     unbind_all_keys();
+    bind_menu_commands();
     bind_tool_commands();
     bind_key(KEY_F1 + 6, make_dir_key);                              // F7
     bind_key((KEY_CTRL_F1 + 4) | KEY_SHIFT_FLAG, make_links_key);    // Ctrl+Shift+F5
@@ -21,5 +24,5 @@ void bind_commands()
     bind_key(KEY_CTRL_A, file_attrib_key);                           // Ctrl+A
     bind_key(KEY_CTRL_A + 'C' - 'A', change_case_key);               // Ctrl+C
     bind_key(KEY_CTRL_I, file_info_key);                             // Ctrl+I
-    bind_key(KEY_MENU_FILE_DATE_TIME, change_date_key);
+    bind_key(MENU_FILE_DATE, change_date_key);
 }

@@ -13,9 +13,7 @@ constexpr int KEY_SHIFT_FLAG = 0x20000;      // Shift held, added to extended co
 constexpr int KEY_CTRL_DIGIT = 0x40000;      // Control with a digit key
 constexpr int KEY_GREY = 0x400000;           // keypad +, -, *
 constexpr int KEY_MOUSE = 0x200000;          // details in the _MEVENT record
-constexpr int KEY_MENU_BASE = 0x100000;
-// Commands of the pull-down menu that no key carries.
-constexpr int KEY_MENU_FILE_DATE_TIME = KEY_MENU_BASE + 0x71;
+constexpr int KEY_MENU_BASE = 0x100000;      // menu codes: menus/menu_codes.h
 
 constexpr int KEY_CTRL_A = 0x01;             // Ctrl+A .. Ctrl+Z are 1 .. 26
 constexpr int KEY_TAB = 0x09;

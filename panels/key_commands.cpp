@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+int menu_click_x = 0;
+
 namespace {
 
 std::unordered_map<int, KeyCommand>& table()

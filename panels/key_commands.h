@@ -13,6 +13,11 @@
 // does nothing when they fail.
 using KeyCommand = void (*)(int key, PANEL_REQUEST& request);
 
+// The key a right press on row 0 sends: the pull-down menu, opened on the
+// column under the press, whose x is in menu_click_x.
+constexpr int KEY_MENU_MOUSE = 0x1001FF;
+extern int menu_click_x;
+
 // Binds key to command (null unbinds it). Logic thread, at start-up.
 void bind_key(int key, KeyCommand command);
 // The command bound to key, or null.

@@ -139,6 +139,7 @@ bool command_line_key(LOOPSTATE& s, int key)
 void dispatch_key(LOOPSTATE& s, int key, _MEVENT& m)
 {
     PANEL_REQUEST request;
+    request.command_line = &s.cl;
     if (KeyCommand command = bound_command(key)) {
         command(key, request);
         s.redraw = s.redraw > request.redraw ? s.redraw : request.redraw;
@@ -192,6 +193,7 @@ void dispatch_mouse(LOOPSTATE& s, _MEVENT& m)
     PANEL_REQUEST request;
     if (panel_mouse(m, request)) {
         s.redraw = s.redraw > request.redraw ? s.redraw : request.redraw;
+        s.pending = request.pending;
         return;
     }
     if (m.y != console.Lines() - 1)

@@ -392,9 +392,6 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
             raise(r, 1);
         }
         return true;
-    case KEY_ALT_BACKSLASH:
-        // FIXME: the directory history box opens here once it exists.
-        return true;
     case KEY_CTRL_MINUS:
         if (files) {
             go_back(files);

@@ -10,8 +10,12 @@ struct PANEL_REQUEST
     // Raise the redraw level to this (0 nothing, 1 command line, 2 also
     // the key bar and the window title).
     int redraw = 0;
-    // A key to dispatch next, read by the quick search; 0 for none.
+    // A key to dispatch next, read by the quick search or chosen in the
+    // pull-down menu; 0 for none.
     int pending = 0;
+    // The main loop's command line, for commands that fill it (the
+    // history box); null where there is none.
+    COMMANDLINE* command_line = nullptr;
 };
 
 // The keys that move and arrange the panels. True when key was a panel

@@ -2,6 +2,7 @@
 
 #include "config/config.h"
 #include "console/console.h"
+#include "panels/key_commands.h"
 #include "panels/panel.h"
 #include "panels/panel_columns.h"
 #include "panels/panel_display.h"
@@ -15,6 +16,9 @@ namespace {
 // entry the drag was last at.
 int drag_state = 0;
 int drag_from = 0;
+// The row of the mouse event before this one: a right drag opens the menu
+// only along row 0.
+int last_row = -1;
 
 constexpr int WheelStep = 3;
 
@@ -69,6 +73,8 @@ int entry_at(int side, int x, int y)
 bool panel_mouse(_MEVENT& m, PANEL_REQUEST& r)
 {
     int rows = console.Lines();
+    int previous_row = last_row;
+    last_row = m.y;
     if (m.kind == MouseWheel) {
         PANEL* p = &panel_base[currpanel];
         if (!p->showing || p->type != PanelFiles || m.y >= rows - 2)
@@ -122,7 +128,11 @@ bool panel_mouse(_MEVENT& m, PANEL_REQUEST& r)
         return true;
     }
     if (m.y == 0 && (m.kind == MouseRightPress || m.kind == MouseRightDrag)) {
-        // FIXME: the pull-down menu opens here once it exists.
+        // The pull-down menu, through the key table like every other key.
+        if (m.kind == MouseRightPress || previous_row == 0) {
+            menu_click_x = m.x;
+            r.pending = KEY_MENU_MOUSE;
+        }
         return true;
     }
     bool scroll_row = m.y == 0 || (m.y > h && m.y <= h + 3);

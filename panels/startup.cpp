@@ -1,5 +1,6 @@
 #include "panels/startup.h"
 
+#include "config/command_history.h"
 #include "config/config.h"
 #include "config/ini_file.h"
 #include "config/px_filename.h"
@@ -193,6 +194,7 @@ int run_file_manager(const START_OPTIONS& opt)
     country_info();
 
     console.Write("\n\n");
+    init_history();
     start_panels(opt.left_dir, opt.right_dir);
     set_title(nullptr);
 

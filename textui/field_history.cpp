@@ -1,6 +1,7 @@
 #include "textui/field_history.h"
 
 #include <cwchar>
+#include <utility>
 
 namespace {
 
@@ -29,4 +30,14 @@ const TObjectStore<Westring>& CFieldHistory::Entries(int list) const
     if (list < 0 || list >= FieldHistoryCount)
         return none;
     return lists[list];
+}
+
+void CFieldHistory::Assign(int list, std::vector<Westring> texts)
+{
+    if (list < 0 || list >= FieldHistoryCount)
+        return;
+    TObjectStore<Westring>& entries = lists[list];
+    entries.DestroyAll();
+    for (Westring& t : texts)
+        entries.AddObject(new Westring(std::move(t)));
 }

@@ -4,6 +4,8 @@
 #include "foundation/object_store.h"
 #include "foundation/westring.h"
 
+#include <vector>
+
 // The lists of texts typed into dialog input fields, one per kind of field,
 // so that a field can offer what was typed into its kind before. A field
 // names its list by a HistoryIndex; NoHistory keeps nothing.
@@ -35,6 +37,9 @@ public:
     // The entries of list, oldest first; an empty store for a list outside
     // 0-11.
     const TObjectStore<Westring>& Entries(int list) const;
+    // Replaces list with texts, oldest first, which must already be unique
+    // and non-empty: loading a large history file stays linear.
+    void Assign(int list, std::vector<Westring> texts);
 
 private:
     TObjectStore<Westring> lists[FieldHistoryCount];

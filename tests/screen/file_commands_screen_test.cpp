@@ -2,6 +2,7 @@
 #include "console/console_test_support.h"
 #include "console/key_codes.h"
 #include "entries/locale_facts.h"
+#include "menus/menu_codes.h"
 #include "panels/panel.h"
 #include "panels/tests/panel_tree.h"
 #include "tests/screen/px_screen.h"
@@ -288,7 +289,7 @@ TEST_F(FileCommands, CaseDialogAndItsProgressWindows)
 TEST_F(FileCommands, DateDialogFollowsClockAndDateOrder)
 {
     // 12-hour clock, month first (the "C" locale's order).
-    PX_RUN r = run({KEYS({KEY_DOWN, KEY_MENU_FILE_DATE_TIME}), CHECK([] {
+    PX_RUN r = run({KEYS({KEY_DOWN, MENU_FILE_DATE}), CHECK([] {
                         EXPECT_EQ(cells(4, 23, 33), "╔═══════════════════════════════╗");
                         EXPECT_EQ(cells(5, 23, 33), "║Change date of                 ║");
                         EXPECT_EQ(cells(6, 23, 33), "║a.txt                          ║");
@@ -305,7 +306,7 @@ TEST_F(FileCommands, DateDialogFollowsClockAndDateOrder)
     EXPECT_EQ(r.steps_left, 0);
 
     // 24-hour clock, day first: the fields move and 2040 is set.
-    r = run({KEYS({KEY_DOWN, KEY_MENU_FILE_DATE_TIME}), CHECK([] {
+    r = run({KEYS({KEY_DOWN, MENU_FILE_DATE}), CHECK([] {
                  EXPECT_EQ(cells(8, 23, 33), "║      Day   Mon   Year         ║");
                  EXPECT_EQ(cells(9, 23, 33), "║      14    11    2023         ║");
                  EXPECT_EQ(cells(11, 23, 33), "║      Hour  Min   Sec          ║");

@@ -1,0 +1,51 @@
+#ifndef PANNEX_MENUS_MENU_CODES_H
+#define PANNEX_MENUS_MENU_CODES_H
+
+#include "console/key_codes.h"
+
+// The commands only the pull-down menu sends. They share the key codes'
+// space (from KEY_MENU_BASE up), so the main loop runs each through its key
+// table exactly as it runs a key; items that have a key send the key's own
+// code instead. Side commands come in a left and a right form.
+enum : int {
+    MENU_LEFT_INFO = 0x100000,
+    MENU_LEFT_SORT_NAME = 0x100001,       // .. MENU_LEFT_SORT_NAME + 5: Name .. Reverse
+    MENU_RIGHT_SORT_NAME = 0x100007,      // .. MENU_RIGHT_SORT_NAME + 5
+    MENU_LEFT_BRIEF = 0x10000D,
+    MENU_RIGHT_BRIEF = 0x10000E,
+    MENU_LEFT_FULL = 0x10000F,
+    MENU_RIGHT_FULL = 0x100010,
+    MENU_LEFT_FILTER = 0x100012,
+    MENU_LEFT_REREAD = 0x100013,
+    MENU_LEFT_WIDE = 0x100014,
+    MENU_RIGHT_WIDE = 0x100015,
+    MENU_LEFT_TREE = 0x100016,
+    MENU_RIGHT_TREE = 0x100017,
+    MENU_LEFT_BRIEF_WIDE = 0x100018,
+    MENU_RIGHT_BRIEF_WIDE = 0x100019,
+    MENU_LEFT_UNIX = 0x10001A,
+    MENU_RIGHT_UNIX = 0x10001B,
+    MENU_SELECT_GROUP = 0x10006D,
+    MENU_UNSELECT_GROUP = 0x10006E,
+    MENU_INVERT_SELECTION = 0x10006F,
+    MENU_FILE_DATE = 0x100071,
+    MENU_RESTORE_SELECTION = 0x100072,
+    MENU_EDIT_ASSOCIATIONS = 0x1000D0,
+    MENU_EDIT_USER_MENU = 0x1000D1,
+    MENU_CONFIGURATION = 0x10012C,
+    MENU_COLOURS = 0x10012D,
+    MENU_HIDDEN_FILES = 0x10012E,
+    MENU_PATH_PROMPT = 0x10012F,
+    MENU_FULL_SCREEN = 0x100131,
+    MENU_CLOCK = 0x100132,
+    MENU_TAG_DIRECTORIES = 0x100133,
+    MENU_SAVE_SETUP = 0x100134,
+    MENU_CONFIRMATIONS = 0x100135,
+    MENU_THOUSAND_SEPARATOR = 0x100136,
+    MENU_RETAIN_DIR_COUNT = 0x100137,
+    MENU_RIGHT_INFO = 0x100193,
+    MENU_RIGHT_REREAD = 0x10019B,
+    MENU_RIGHT_FILTER = 0x10019C,
+};
+
+#endif
