@@ -2,6 +2,9 @@
 
 #include <unordered_map>
 
+ExecuteHook execute_hook = nullptr;
+CompletionHook completion_hook = nullptr;
+
 namespace {
 
 std::unordered_map<int, KeyCommand>& table()
