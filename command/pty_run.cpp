@@ -4,6 +4,7 @@
 #include "fileops/file_system.h"
 #include "textui/message_box.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -22,6 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr size_t ChunkSize = 64 * 1024;
 constexpr auto ReadBudget = std::chrono::milliseconds(15);
+constexpr auto MaxReadBudget = std::chrono::milliseconds(100);
 // While output floods in, the snapshot is still brought up to date this
 // often, so that a test watching the screen sees the flood.
 constexpr auto FloodDumpInterval = std::chrono::milliseconds(250);
@@ -61,14 +63,24 @@ struct PTY_LOOP
     int result = -1;
     std::vector<char> buffer = std::vector<char>(ChunkSize);
     Clock::time_point last_dump = Clock::now();
+    Clock::duration last_paint_cost = Clock::duration::zero();
 };
 
-// Reads what is ready, for at most ReadBudget, and hands it to the
-// emulator inside one paint. True when anything was read.
+// Reads and parses output for a while, then paints it once. While the
+// child keeps writing, the loop waits for more rather than painting after
+// every small read: the child refills the pty's small buffer within
+// microseconds, and painting after each refill would make the paint rate,
+// not the parser, set the speed. The reading time is ReadBudget, or as long
+// as the last paint took (up to MaxReadBudget), so that painting costs at
+// most about half of a flood's time. Between two paints the toolkit lock is
+// free, so keys reach the child. True when anything was read.
 bool read_output(PTY_LOOP& s)
 {
     bool got = false;
-    auto deadline = Clock::now() + ReadBudget;
+    auto start = Clock::now();
+    auto budget = std::clamp(s.last_paint_cost, std::chrono::duration_cast<Clock::duration>(ReadBudget),
+                             std::chrono::duration_cast<Clock::duration>(MaxReadBudget));
+    auto deadline = start + budget;
     console.BeginPaint();
     for (;;) {
         ssize_t n = read(s.master, s.buffer.data(), s.buffer.size());
@@ -77,18 +89,27 @@ bool read_output(PTY_LOOP& s)
             got = true;
         } else if (n < 0 && errno == EINTR) {
             continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // Nothing now: wait for more within the budget, unless the
+            // child has ended or went quiet.
+            auto now = Clock::now();
+            if (now >= deadline || s.collected)
+                break;
+            pollfd p{s.master, POLLIN, 0};
+            int wait_ms = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count());
+            if (poll(&p, 1, std::max(wait_ms, 1)) <= 0)
+                break;
+            continue;
         } else {
-            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-                s.hung_up = true;
+            s.hung_up = true;
             break;
         }
         if (Clock::now() >= deadline)
             break;
-        pollfd p{s.master, POLLIN, 0};
-        if (poll(&p, 1, 0) <= 0)
-            break;
     }
+    auto painting = Clock::now();
     console.EndPaint();
+    s.last_paint_cost = Clock::now() - painting;
     return got;
 }
 
