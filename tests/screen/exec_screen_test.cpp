@@ -296,3 +296,29 @@ TEST(Exec, CompletionPicksFromTheList)
                 }),
                 KEYS({KEY_DOWN, KEY_RETURN}), CHECK([] { EXPECT_GE(screen_row_of(">ls report2.txt "), 0); })});
 }
+
+TEST(Exec, BuiltInsAndTheDesktopsFileWindow)
+{
+    // A stub file browser on PATH records what it was given.
+    char bin[] = "/tmp/pxexecbinXXXXXX";
+    ASSERT_NE(mkdtemp(bin), nullptr);
+    std::string old_path = std::getenv("PATH");
+    std::string args = std::string(bin) + "/args";
+    write_file(std::string(bin) + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args + "'\n", 0755);
+    setenv("PATH", (std::string(bin) + ":" + old_path).c_str(), 1);
+    run_px({}, {COMMAND("$view notes.txt"), CHECK([] {
+                    EXPECT_GE(screen_row_of("Not in this build"), 0);
+                    EXPECT_GE(screen_row_of("$view"), 0);
+                }),
+                KEYS({KEY_ESC}), CHECK([] { mkdir(home("a dir").c_str(), 0755); }), COMMAND("cd a\\ dir"),
+                KEYS({KEY_CTRL_A + 'W' - 'A'}), CHECK([args] {
+                    // Started in the background: wait for what it writes.
+                    for (int i = 0; i < 2000 && read_file(args) == "<missing>"; i++)
+                        usleep(5000);
+                    EXPECT_EQ(read_file(args), home("a dir") + "\n");
+                })});
+    setenv("PATH", old_path.c_str(), 1);
+    std::remove(args.c_str());
+    std::remove((std::string(bin) + "/xdg-open").c_str());
+    rmdir(bin);
+}
