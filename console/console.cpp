@@ -577,6 +577,11 @@ void CConsole::Beep()
     display->Beep();
 }
 
+void CConsole::SyncDisplay()
+{
+    display->Sync();
+}
+
 void CConsole::SetPty(int master_fd)
 {
     EndPty();

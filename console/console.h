@@ -230,6 +230,8 @@ public:
     // Empty when the clipboard holds no text; always true.
     bool GetClipText(Westring& out);
     void Beep();
+    // Waits until the window has drawn everything painted so far.
+    void SyncDisplay();
 
     // Attaches a new terminal emulator on this pseudo-terminal master (made
     // by terminal_factory), replacing any other; EndPty deletes it.

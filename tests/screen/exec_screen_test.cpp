@@ -304,7 +304,10 @@ TEST(Exec, BuiltInsAndTheDesktopsFileWindow)
     ASSERT_NE(mkdtemp(bin), nullptr);
     std::string old_path = std::getenv("PATH");
     std::string args = std::string(bin) + "/args";
-    write_file(std::string(bin) + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args + "'\n", 0755);
+    // (Written whole under another name first: the test reads it as it
+    // appears.)
+    write_file(std::string(bin) + "/xdg-open",
+               "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args + ".tmp' && mv '" + args + ".tmp' '" + args + "'\n", 0755);
     setenv("PATH", (std::string(bin) + ":" + old_path).c_str(), 1);
     run_px({}, {COMMAND("$view notes.txt"), CHECK([] {
                     EXPECT_GE(screen_row_of("Not in this build"), 0);
