@@ -23,7 +23,6 @@
 #include "textui/message_box.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -38,7 +37,9 @@ Westring argument(const Westring& command, int n)
 bool starts_with(const Westring& s, const wchar_t* prefix)
 {
     int n = Westring(prefix).strlen();
-    return s.strlen() >= n && s.left(n) == prefix;  // any case, as the shell's built-ins were matched
+    // Westring's == ignores case: the internal commands are recognised in
+    // any case.
+    return s.strlen() >= n && s.left(n) == prefix;
 }
 
 Westring home_directory()
@@ -47,7 +48,8 @@ Westring home_directory()
     return FileNameFromSys(home && *home ? home : "/");
 }
 
-// The shell a command line is meant for, single-quoted for another one.
+// text as one single-quoted shell word: every character literal, a quote
+// written as '\''.
 Westring single_quoted(const Westring& text)
 {
     Westring r = L"'";

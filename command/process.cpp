@@ -4,6 +4,7 @@
 #include "entries/entry.h"
 #include "fileops/permissions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
