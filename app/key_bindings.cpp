@@ -1,5 +1,6 @@
 #include "app/key_bindings.h"
 
+#include "command/exec_keys.h"
 #include "console/key_codes.h"
 #include "fileops/attributes_dialog.h"
 #include "fileops/change_case.h"
@@ -25,4 +26,5 @@ void bind_commands()
     bind_key(KEY_CTRL_A + 'C' - 'A', change_case_key);               // Ctrl+C
     bind_key(KEY_CTRL_I, file_info_key);                             // Ctrl+I
     bind_key(MENU_FILE_DATE, change_date_key);
+    bind_exec_commands();
 }

@@ -1,4 +1,5 @@
 #include "app/key_bindings.h"
+#include "command/process.h"
 #include "config/px_filename.h"
 #include "console/console.h"
 #include "console/console_window_gtk.h"
@@ -46,6 +47,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // Before the toolkit starts its threads, so that none of them takes the
+    // signal of a child that the command runner waits for by its pid.
+    block_child_signal();
     if (init_gui(argc, argv) != 0) {
         std::fprintf(stderr, "px: cannot open the display\n");
         return 1;

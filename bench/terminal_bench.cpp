@@ -12,6 +12,19 @@
 
 namespace {
 
+// Random bytes, as `head -c 50M /dev/urandom` writes them: sequences cut
+// anywhere, invalid UTF-8, every control character.
+std::string make_random()
+{
+    std::string out(8 << 20, 0);
+    unsigned seed = 11;
+    for (char& c : out) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 23);
+    }
+    return out;
+}
+
 std::string make_output(bool coloured)
 {
     std::string out;
@@ -30,11 +43,11 @@ std::string make_output(bool coloured)
     return out;
 }
 
-void run(benchmark::State& state, bool coloured)
+void run(benchmark::State& state, int kind)
 {
     console.SetSize(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), Estring(), 0);
     SetScrollBackOptions(state.range(2) != 0, CScrollBackBuffer::DefaultLines);
-    const std::string out = make_output(coloured);
+    const std::string out = kind == 2 ? make_random() : make_output(kind == 1);
     CAnsiTerminalEmulator t(console, -1);
     for (auto _ : state) {
         for (size_t i = 0; i < out.size(); i += 65536) {
@@ -49,12 +62,17 @@ void run(benchmark::State& state, bool coloured)
 
 void BM_CatText(benchmark::State& state)
 {
-    run(state, false);
+    run(state, 0);
 }
 
 void BM_LsColour(benchmark::State& state)
 {
-    run(state, true);
+    run(state, 1);
+}
+
+void BM_RandomBytes(benchmark::State& state)
+{
+    run(state, 2);
 }
 
 }
@@ -62,5 +80,6 @@ void BM_LsColour(benchmark::State& state)
 // columns, lines, scroll-back on
 BENCHMARK(BM_CatText)->Args({80, 25, 1})->Args({80, 25, 0})->Args({160, 50, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LsColour)->Args({80, 25, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RandomBytes)->Args({80, 25, 1})->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -69,11 +69,11 @@ public:
     // when InputWakeFd is readable or the master is writable while
     // InputPending, outside BeginPaint/EndPaint (the clipboard is read
     // here). 0, or the errno of a failed write.
-    [[nodiscard]] int FlushInput();
-    bool InputPending() const { return keys.Pending() || paste_requested; }
+    [[nodiscard]] int FlushInput() override;
+    bool InputPending() const override { return keys.Pending() || paste_requested; }
     // Readable (an eventfd) when Key left something for FlushInput; -1
     // when none could be made.
-    int InputWakeFd() const { return wake_fd; }
+    int InputWakeFd() const override { return wake_fd; }
     CPtyWriteQueue& InputQueue() { return keys; }
 
     // State, for the run loop and tests. The column may equal the width:

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <cwctype>
 #include <unistd.h>
 
 ProcessEnvironment Env;
@@ -13,71 +12,107 @@ void Environment::Set(const char* name, const char* value)
 {
     if (!name || !*name)
         return;
-    if (value) {
-        vars.SetValue(name, value);
-    } else if (vars.FindItem(Estring(name))) {
-        vars.DestroyCurrent();
-    }
+    if (value)
+        vars[name] = value;
+    else
+        vars.erase(name);
+}
+
+const char* Environment::Own(const std::string& name) const
+{
+    auto it = vars.find(name);
+    return it == vars.end() ? nullptr : it->second.c_str();
 }
 
 const char* Environment::Get(const char* name) const
 {
-    for (const Environment* e = this; e; e = e->parent) {
-        KeyedValueSet& v = const_cast<KeyedValueSet&>(e->vars);
-        if (const Estring* value = v.GetValue(name))
-            return value->c_str();
-    }
+    if (!name)
+        return nullptr;
+    std::string key(name);
+    for (const Environment* e = this; e; e = e->parent)
+        if (const char* value = e->Own(key))
+            return value;
     return nullptr;
 }
 
 void Environment::Clear()
 {
-    vars.DestroyAll();
+    vars.clear();
 }
 
-void Environment::Flatten(Environment& into) const
+void Environment::FlattenOwn(std::map<std::string, std::string>& into) const
+{
+    for (const auto& [name, value] : vars)
+        into[name] = value;
+}
+
+void Environment::Flatten(std::map<std::string, std::string>& into) const
 {
     if (parent)
         parent->Flatten(into);
-    for (int i = 0; i < vars.count; i++)
-        into.Set(vars.At(i)->key.c_str(), vars.At(i)->value.c_str());
+    FlattenOwn(into);
 }
 
 std::vector<std::string> Environment::Block() const
 {
-    Environment flat;
+    std::map<std::string, std::string> flat;
     Flatten(flat);
     std::vector<std::string> block;
-    for (int i = 0; i < flat.vars.count; i++) {
-        const KeyedValue* kv = flat.vars.At(i);
-        block.push_back(std::string(kv->key.c_str()) + "=" + kv->value.c_str());
-    }
+    for (const auto& [name, value] : flat)
+        if (!value.empty())
+            block.push_back(name + "=" + value);
     return block;
 }
 
-ProcessEnvironment::ProcessEnvironment()
+const char* ProcessEnvironment::Own(const std::string& name) const
+{
+    return std::getenv(name.c_str());
+}
+
+void ProcessEnvironment::FlattenOwn(std::map<std::string, std::string>& into) const
 {
     for (char** p = environ; p && *p; p++) {
         const char* eq = std::strchr(*p, '=');
         if (!eq || eq == *p)
             continue;
-        Set(Estring(*p).left(static_cast<int>(eq - *p)).c_str(), eq + 1);
+        into[std::string(*p, static_cast<size_t>(eq - *p))] = eq + 1;
     }
+}
+
+std::vector<std::string> ChildEnvironment(const Westring& path_append)
+{
+    std::map<std::string, std::string> flat;
+    SessionEnv.Flatten(flat);
+    if (!path_append.empty()) {
+        std::string& path = flat["PATH"];
+        if (!path.empty() && path.back() != ':')
+            path += ':';
+        path += FileNameToSys(path_append).c_str();
+    }
+    flat["TERM"] = "xterm";
+    std::vector<std::string> block;
+    block.reserve(flat.size());
+    for (const auto& [name, value] : flat)
+        if (!value.empty())
+            block.push_back(name + "=" + value);
+    return block;
 }
 
 namespace {
 
 bool name_char(wchar_t c)
 {
-    return c == L'_' || (c < 128 && std::iswalnum(static_cast<wint_t>(c)));
+    return c == L'_' || (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
 }
 
 void SubstEnvVars(Westring& text)
 {
-    if (text[0] == L'~' && text[1] == L'/')
-        text = FileNameFromSys(std::getenv("HOME")) + L"/" + text.mid(2, 0);
+    if (text[0] == L'~' && text[1] == L'/') {
+        const char* home = std::getenv("HOME");
+        text = FileNameFromSys(home ? home : "") + L"/" + text.mid(2, 0);
+    }
     for (int i = 0; i < text.strlen(); i++) {
         if (text[i] != L'$')
             continue;

@@ -9,7 +9,7 @@ void set_config_defaults(CONFIG& c)
 {
     c.AutoIndent = false;
     c.AutoSave = false;
-    c.Background = L"gnome-terminal -x ! &";
+    c.Background = L"x-terminal-emulator -e ! &";
     c.BriefWordRight = true;
     c.CaseFilter = L"";
     c.CaseMod = "ll";
@@ -26,6 +26,7 @@ void set_config_defaults(CONFIG& c)
     c.CodePage = 0;
     c.Confirmations = 0;
     c.ConsoleScrollback = true;
+    c.ScrollbackLines = 10000;
     c.CtrlRDriveChng = false;
     c.DisableInvert = false;
     c.Editor = L"";

@@ -70,6 +70,8 @@ struct CONFIG
     int CodePage;
     int Confirmations;
     bool ConsoleScrollback;
+    // Lines the scroll-back keeps (100 - 1,000,000); the oldest go first.
+    int ScrollbackLines;
     bool CtrlRDriveChng;
     bool DisableInvert;
     Westring Editor;

@@ -1,6 +1,7 @@
 #include "config/ini_file.h"
 
 #include "command/environment.h"
+#include "command/scroll_back.h"
 #include "config/associations.h"
 #include "config/px_filename.h"
 #include "console/console.h"
@@ -83,6 +84,7 @@ const OPTION options[] = {
     {"CodePage", OptInt, &config.CodePage, 0, 65535},
     {"Confirmations", OptInt, &config.Confirmations, 0, 31},
     {"ConsoleScrollback", OptSwitch, &config.ConsoleScrollback},
+    {"ScrollbackLines", OptInt, &config.ScrollbackLines, 100, 1000000},
     {"CtrlRDriveChng", OptSwitch, &config.CtrlRDriveChng},
     {"DisableInvert", OptSwitch, &config.DisableInvert},
     {"Editor", OptText, &config.Editor},
@@ -300,6 +302,7 @@ void after_reading()
         config.ScreenRows = 25;
     if (config.TabWidth < 1 || config.TabWidth > 8)
         config.TabWidth = 8;
+    SetScrollBackOptions(config.ConsoleScrollback, config.ScrollbackLines);
     if (config.ScreenRows != console.Lines() || config.ScreenColumns != console.Columns() ||
         config.FontSize != console.FontSize() ||
         std::strcmp(config.FontFamily.c_str(), console.FontFamily().c_str()) != 0) {

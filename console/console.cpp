@@ -540,9 +540,15 @@ bool CConsole::GetEvent(TEvent& ev, int timeout_ms)
 {
     if (timeout_ms != 0 && idle_hook && queue.Length() == 0)
         idle_hook();
-    if (timeout_ms != 0 && !dump_path.empty() && revision != dumped_revision && queue.Length() == 0)
-        (void)WriteScreenDump();
+    if (timeout_ms != 0 && queue.Length() == 0)
+        DumpScreenIfChanged();
     return queue.Get(ev, timeout_ms);
+}
+
+void CConsole::DumpScreenIfChanged()
+{
+    if (!dump_path.empty() && revision != dumped_revision)
+        (void)WriteScreenDump();
 }
 
 void CConsole::PutClipText(const char* utf8)
@@ -569,6 +575,11 @@ bool CConsole::GetClipText(Westring& out)
 void CConsole::Beep()
 {
     display->Beep();
+}
+
+void CConsole::SyncDisplay()
+{
+    display->Sync();
 }
 
 void CConsole::SetPty(int master_fd)

@@ -36,6 +36,13 @@ public:
     // The console was resized to columns x lines (its cells are blank).
     // Logic thread.
     virtual void Resized(int /*columns*/, int /*lines*/) {}
+    // For the loop that reads the child's output (logic thread): a
+    // descriptor that becomes readable when keys wait to be written (-1:
+    // none), whether any wait, and writing them to the child (0 or an
+    // errno).
+    virtual int InputWakeFd() const { return -1; }
+    virtual bool InputPending() const { return false; }
+    [[nodiscard]] virtual int FlushInput() { return 0; }
 };
 
 // Makes the emulator for SetPty on a pseudo-terminal master; the console
@@ -223,12 +230,16 @@ public:
     // Empty when the clipboard holds no text; always true.
     bool GetClipText(Westring& out);
     void Beep();
+    // Waits until the window has drawn everything painted so far.
+    void SyncDisplay();
 
     // Attaches a new terminal emulator on this pseudo-terminal master (made
     // by terminal_factory), replacing any other; EndPty deletes it.
     void SetPty(int master_fd);
     void EndPty();
     bool HasTerminal() const;
+    // The attached emulator, or null. Logic thread: only it replaces one.
+    CConsoleTerminal* Terminal() const { return terminal.get(); }
 
     // Bracket many writes so that they are painted once, as the smallest
     // rectangle holding every change. Nest; an unmatched EndPaint does
@@ -288,6 +299,9 @@ public:
     std::string ScreenDumpText(int seq) const;
     // 0, or the errno of the failed write.
     [[nodiscard]] int WriteScreenDump();
+    // Writes the snapshot when one is asked for and the screen changed
+    // since the last; for loops that wait for something other than input.
+    void DumpScreenIfChanged();
 
 private:
     template <class CellAt>

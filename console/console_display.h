@@ -30,6 +30,9 @@ public:
     // painted pixels the same way. The console then paints the freed lines.
     virtual void MoveRect(int /*x1*/, int /*y1*/, int /*x2*/, int /*y2*/, int /*dy*/) {}
     virtual void Beep() {}
+    // Returns once the window system has carried out every drawing request
+    // made so far (a round trip); for measuring.
+    virtual void Sync() {}
     virtual void SetTitle(const Estring& /*utf8*/) {}
     // Image files by path bytes; files that cannot be loaded are skipped.
     virtual void SetIcons(const Estring* /*files*/, int /*count*/) {}

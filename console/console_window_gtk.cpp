@@ -39,6 +39,7 @@ public:
     void Paint(int x1, int y1, int x2, int y2) override;
     void MoveRect(int x1, int y1, int x2, int y2, int dy) override;
     void Beep() override;
+    void Sync() override;
     void SetTitle(const Estring& utf8) override;
     void SetIcons(const Estring* files, int count) override;
     void PutClipText(const Estring& utf8) override;
@@ -106,6 +107,12 @@ void CConsoleWindow::Beep()
 {
     GdkGuard lock;
     gdk_beep();
+}
+
+void CConsoleWindow::Sync()
+{
+    GdkGuard lock;
+    gdk_display_sync(gdk_display_get_default());
 }
 
 void CConsoleWindow::SetTitle(const Estring& utf8)

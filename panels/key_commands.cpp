@@ -3,6 +3,8 @@
 #include <unordered_map>
 
 int menu_click_x = 0;
+ExecuteHook execute_hook = nullptr;
+CompletionHook completion_hook = nullptr;
 
 namespace {
 

@@ -3,6 +3,8 @@
 
 #include "panels/panel_commands.h"
 
+struct PANEL;
+
 // Commands of the libraries above the panels (the file commands, command
 // execution, archives, the menu, the viewer, the editor, the tools) reach
 // the main loop through this table, so that no panels file includes their
@@ -24,5 +26,16 @@ void bind_key(int key, KeyCommand command);
 KeyCommand bound_command(int key);
 // Forgets every binding.
 void unbind_all_keys();
+
+// Command execution, set by app/ at start-up like the key table: Enter
+// (background 0) and Alt+Enter (1) hand it the command line, and Enter or
+// a double-click on a file an empty one. It returns the redraw level. While
+// it is null, Enter only records the line in the history.
+using ExecuteHook = int (*)(PANEL* panels, int side, const wchar_t* command, int background);
+extern ExecuteHook execute_hook;
+// Ctrl+Tab: completes the word before the cursor; true when the line or
+// the cursor changed.
+using CompletionHook = bool (*)(Westring& line, int& cursor, PANEL* panel);
+extern CompletionHook completion_hook;
 
 #endif

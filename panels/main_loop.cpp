@@ -130,6 +130,10 @@ bool command_line_key(LOOPSTATE& s, int key)
     case KEY_ALT_RETURN | KEY_SHIFT_FLAG:  // Ctrl+Shift+Return
         hist_prefix_search(cl, true);
         break;
+    case KEY_CTRL_TAB:
+        if (completion_hook)
+            completion_hook(cl.text, cl.cursor, &panel_base[currpanel]);
+        break;
     default:
         return false;
     }
@@ -157,12 +161,20 @@ void dispatch_key(LOOPSTATE& s, int key, _MEVENT& m)
     }
     switch (key) {
     case KEY_RETURN:
-    case KEY_ALT_RETURN:
-        // Until commands can run, Enter only records the line.
-        add_hist(s.cl.text.c_str());
+    case KEY_ALT_RETURN: {
+        Westring line = s.cl.text;
         cl_clear(s.cl);
-        s.redraw = 2;
+        int level = 2;
+        if (execute_hook) {
+            level = execute_hook(panel_base, currpanel, line.c_str(), key == KEY_ALT_RETURN);
+            if (key == KEY_ALT_RETURN)
+                level = 2;
+        } else {
+            add_hist(line.c_str());
+        }
+        s.redraw = s.redraw > level ? s.redraw : level;
         break;
+    }
     case KEY_ESC:
         cl_clear(s.cl);
         s.redraw = s.redraw > 1 ? s.redraw : 1;

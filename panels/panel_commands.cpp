@@ -9,6 +9,7 @@
 #include "fileops/shell_window.h"
 #include "panels/change_dir.h"
 #include "panels/directory_history.h"
+#include "panels/key_commands.h"
 #include "panels/mount_chooser.h"
 #include "panels/panel.h"
 #include "panels/panel_display.h"
@@ -242,17 +243,14 @@ bool alt_character(int key, _MEVENT& event, int& ch)
 
 }
 
-bool enter_current_entry()
+bool enter_current_entry(int background)
 {
     PANEL* p = files_panel();
     if (!p || !p->Current())
         return false;
     entry* e = p->Current();
-    if (!e->IsDirectory()) {
-        // FIXME: a file runs its association, or itself, or opens as an
-        // archive, once command execution and archives exist.
-        return false;
-    }
+    if (!e->IsDirectory())
+        return execute_hook && execute_hook(panel_base, currpanel, L"", background) > 0;
     change_dir(panel_base, currpanel, e->name);
     return true;
 }
@@ -327,8 +325,8 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
     case KEY_ALT_RETURN:
         if (!empty_line || !on)
             return false;
-        if (enter_current_entry())
-            raise(r, 1);
+        if (enter_current_entry(key == KEY_ALT_RETURN))
+            raise(r, 2);
         return true;
     case KEY_CTRL_RETURN:
     case KeyCtrlShiftReturn:

@@ -23,8 +23,9 @@ struct PANEL_REQUEST
 // it on to the command line. event carries the modifier state of keys.
 bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& request);
 
-// Enter on an empty command line: enters the directory under the cursor.
+// Enter on an empty command line: enters the directory under the cursor,
+// or runs the file under it (execute_hook; background 1 for Alt+Enter).
 // False when there is nothing to enter.
-bool enter_current_entry();
+bool enter_current_entry(int background = 0);
 
 #endif

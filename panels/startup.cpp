@@ -1,5 +1,8 @@
 #include "panels/startup.h"
 
+#include "command/ansi_terminal.h"
+#include "command/scroll_back.h"
+#include "command/temp_files.h"
 #include "config/command_history.h"
 #include "config/config.h"
 #include "config/ini_file.h"
@@ -193,6 +196,11 @@ int run_file_manager(const START_OPTIONS& opt)
     // The code page may have come from px.ini.
     country_info();
 
+    // Commands' output goes through the terminal emulator, and the lines it
+    // scrolls away to the scroll-back.
+    install_terminal_emulator();
+    install_scroll_back();
+
     console.Write("\n\n");
     init_history();
     start_panels(opt.left_dir, opt.right_dir);
@@ -206,6 +214,7 @@ int run_file_manager(const START_OPTIONS& opt)
         (void)save_config();
     Westring last_dir = panels_directory();
     drop_panel_windows();
+    RemovePrivateTmpDir();
     int rows = console.Lines(), cols = console.Columns();
     console.Clear(0, rows - 2, cols, 2, config.Colours[ColourCommandLine]);
     console.SetCursorType(15);

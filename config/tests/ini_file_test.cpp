@@ -1,4 +1,5 @@
 #include "command/environment.h"
+#include "command/scroll_back.h"
 #include "config/associations.h"
 #include "config/config.h"
 #include "config/ini_file.h"
@@ -284,4 +285,29 @@ TEST_F(IniFile, FailuresLeaveTheOldFile)
     EXPECT_EQ(after_readonly, "Hidden=on\n");
     EXPECT_EQ(full_err, ENOSPC);
     EXPECT_EQ(after_full, "Hidden=on\n");
+}
+
+TEST_F(IniFile, ScrollBackSettingsReachTheBuffer)
+{
+    const struct { const char* text; bool collect; int lines; } rows[] = {
+        {"", true, 10000},
+        {"ConsoleScrollback=off\nScrollbackLines=100\n", false, 100},
+        {"ScrollbackLines=1000000\n", true, 1000000},
+        {"ScrollbackLines=99\n", true, 10000},        // below the range: the default stays
+        {"ScrollbackLines=1000001\n", true, 10000},
+    };
+    for (const auto& r : rows) {
+        read(r.text);
+        EXPECT_EQ(config.ConsoleScrollback, r.collect) << r.text;
+        EXPECT_EQ(config.ScrollbackLines, r.lines) << r.text;
+        EXPECT_EQ(ScrollBackCollecting(), r.collect) << r.text;
+        EXPECT_EQ(ScrollBack.Capacity(), r.lines) << r.text;
+    }
+    // Written right after ConsoleScrollback; the terminal's default changed
+    // with the Debian alternative.
+    read("ScrollbackLines=250\n");
+    std::string text = config_text().c_str();
+    EXPECT_NE(text.find("ConsoleScrollback=on\r\nScrollbackLines=250\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Background=x-terminal-emulator -e ! &\r\n"), std::string::npos);
+    read("");
 }

@@ -1,6 +1,7 @@
 #include "tests/screen/px_screen.h"
 
 #include "app/key_bindings.h"
+#include "command/environment.h"
 #include "config/command_history.h"
 #include "config/config.h"
 #include "console/key_codes.h"
@@ -69,6 +70,9 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
     console.Queue().Clear();
     console.Queue().SetFallbackKey(0);
     history.DestroyAll();
+    // Variables of an earlier run (px.ini's [Environment], set) are gone.
+    ConfEnv.Clear();
+    SessionEnv.Clear();
     bind_commands();
     alt_on = 0;
     lastShiftState = 0;

@@ -90,6 +90,8 @@ public:
 
     // Waits for the program to end: its exit status, or -1 on time-out.
     int WaitExit(int timeout_ms);
+    // The program's process id (-1 when none runs).
+    pid_t ProgramPid() const { return program; }
     // A file name in the scratch directory.
     std::string Scratch(const std::string& name) const { return scratch + "/" + name; }
     // The HOME the program runs with (settings go to Home() + "/.pxl").
