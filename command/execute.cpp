@@ -9,6 +9,7 @@
 #include "config/associations.h"
 #include "config/command_history.h"
 #include "config/config.h"
+#include "config/px_filename.h"
 #include "console/colours.h"
 #include "console/console.h"
 #include "fileops/file_system.h"
@@ -336,7 +337,7 @@ bool open_manual(int side)
         Westring found;
         if (!PathSearch(FileNameFromSys(b).c_str(), found, config.PathAppend))
             continue;
-        Westring cmd = FileNameFromSys(b) + L" " + QuoteName(Westring(L"file://") + ManualPath) + L" &";
+        Westring cmd = FileNameFromSys(b) + L" " + QuoteName(Westring(L"file://") + PXFilename(PXManual)) + L" &";
         (void)run(cmd.c_str(), side, L"", RunExtraNewline);
         return true;
     }

@@ -65,12 +65,9 @@ void vcd_command(const Westring& command, int side);
 // after a blank.
 void MakeBackgroundCommand(Westring& command);
 
-// The manual's start page, as Shift+F1 hands it to a browser.
-constexpr const wchar_t* ManualPath = L"/usr/share/doc/pannex/manual/index.html";
-
 // Shift+F1: the first browser of "x-www-browser", "firefox",
 // "mozilla-firefox", "epiphany" found on the search path is started on the
-// manual, in the background. False when none was found.
+// manual's start page (PXFilename(PXManual)), in the background. False when none was found.
 bool open_manual(int side);
 
 #endif

@@ -1,14 +1,16 @@
 #include "menus/history_panel.h"
 
+#include "command/execute.h"
 #include "config/command_history.h"
 #include "console/colours.h"
 #include "console/console.h"
 #include "console/key_codes.h"
-#include "menus/not_in_build.h"
+#include "panels/panel.h"
 #include "textui/dialog.h"
 #include "textui/list_box.h"
 #include "textui/message_box.h"
 #include "textui/textui_settings.h"
+#include "tools/help_viewer.h"
 
 #include <algorithm>
 
@@ -48,9 +50,9 @@ int history_search(const Westring& word, int from, int dir)
     return -1;
 }
 
-void run_history_command(int, const Westring& command, bool)
+void run_history_command(int side, const Westring& command, bool background)
 {
-    add_hist(command.c_str());
+    (void)execute(panel_base, side, command.c_str(), background ? 1 : 0);
 }
 
 int history_panel(int side, Westring& commandLine, int& cursor)
@@ -112,8 +114,7 @@ int history_panel(int side, Westring& commandLine, int& cursor)
             break;
         }
         case KEY_F1:
-            // FIXME: help page 5 once the help topics exist.
-            not_in_this_build(L"Help");
+            help(HelpHistory);
             break;
         default:
             break;

@@ -23,10 +23,8 @@ int history_panel(int side, Westring& commandLine, int& cursor);
 // +1 newer) that contains word, ignoring case; -1 when none does.
 int history_search(const Westring& word, int from, int dir);
 
-// Runs a command of the history box for side; background for Alt+Enter.
-// FIXME: hands the command to execute once command execution is in this
-// build; until then it is recorded as the newest command, as Enter on the
-// command line does.
+// Runs a command of the history box for side, as Enter on the command line
+// does (Alt+Enter: background).
 void run_history_command(int side, const Westring& command, bool background);
 
 #endif

@@ -5,7 +5,6 @@
 #include "console/console.h"
 #include "console/key_codes.h"
 #include "foundation/program_name.h"
-#include "menus/not_in_build.h"
 #include "panels/clock.h"
 #include "panels/country_info.h"
 #include "panels/panel.h"
@@ -14,22 +13,22 @@
 #include "panels/screen_geometry.h"
 #include "textui/dialog.h"
 #include "textui/textui_settings.h"
+#include "tools/help_viewer.h"
 
 namespace {
 
 constexpr int ConfirmationBoxes = 5;
 
 // Runs d until it ends with anything but its Help button or F1, which
-// show their help page and keep it open.
-int run_with_help(Dialog& d)
+// show the help topic and keep the dialog open.
+int run_with_help(Dialog& d, int topic)
 {
     d.AddExitKey(KEY_F1);
     for (;;) {
         int r = d.Process();
         if (r != ResultHelp && r != KEY_F1)
             return r;
-        // FIXME: the dialog's help page once the help topics exist.
-        not_in_this_build(L"Help");
+        help(topic);
     }
 }
 
@@ -51,7 +50,7 @@ void edit_confirmations()
     d.AddPushButton(7, 7, 1, RESULT_ACCEPT, "OK");
     d.AddPushButton(15, 7, 0, RESULT_CANCEL, "Cancel");
     d.AddPushButton(27, 7, 0, ResultHelp, "Help");
-    if (run_with_help(d) != RESULT_ACCEPT)
+    if (run_with_help(d, HelpConfirmations) != RESULT_ACCEPT)
         return;
     int bits = 0;
     for (int i = 0; i < ConfirmationBoxes; i++)
@@ -99,7 +98,7 @@ void edit_config()
         d.AddPushButton(23, 16, 1, RESULT_ACCEPT, "OK");
         d.AddPushButton(31, 16, 0, RESULT_CANCEL, "Cancel");
         d.AddPushButton(43, 16, 0, ResultHelp, "Help");
-        accepted = run_with_help(d) == RESULT_ACCEPT;
+        accepted = run_with_help(d, HelpConfiguration) == RESULT_ACCEPT;
         if (accepted) {
             config.AutoSave = boxes[0];
             config.XClipboard = boxes[1];

@@ -8,10 +8,10 @@
 #include "foundation/nls.h"
 #include "foundation/unicode_case_fold.h"
 #include "menus/menu_codes.h"
-#include "menus/not_in_build.h"
 #include "panels/panel.h"
 #include "textui/textui_settings.h"
 #include "textui/win.h"
+#include "tools/help_viewer.h"
 
 #include <cwchar>
 #include <memory>
@@ -318,11 +318,13 @@ int CMenu::on_key(int key, bool& done)
         // else never leaves a user stuck in it.
         done = true;
         return 0;
-    case KEY_F1:
-        // FIXME: the help pages of the columns (100-103, the Right column
-        // shows the Left one's) once the help topics exist.
-        not_in_this_build(L"Help");
+    case KEY_F1: {
+        // The Right column has the Left one's page.
+        static const int topics[MenuColumns] = {HelpMenuLeft, HelpMenuFiles, HelpMenuCommands, HelpMenuOptions,
+                                                HelpMenuLeft};
+        help(topics[menu_state.column]);
         return 0;
+    }
     default:
         break;
     }

@@ -1,7 +1,10 @@
 #include "menus/user_menu.h"
 
 #include "command/environment.h"
+#include "command/execute.h"
+#include "command/pling_subst.h"
 #include "command/quote_name.h"
+#include "command/temp_files.h"
 #include "config/px_filename.h"
 #include "console/colours.h"
 #include "console/console.h"
@@ -10,8 +13,8 @@
 #include "fileops/path_grammar.h"
 #include "foundation/unicode_case_fold.h"
 #include "foundation/wild.h"
-#include "menus/not_in_build.h"
 #include "panels/change_dir.h"
+#include "panels/command_line.h"
 #include "panels/panel.h"
 #include "textui/dialog.h"
 #include "textui/list_box.h"
@@ -20,26 +23,7 @@
 
 #include <algorithm>
 #include <sys/stat.h>
-
-namespace {
-
-// Runs one expanded command line of an entry for side; 0 to go on with the
-// entry, anything else stops it.
-//
-// FIXME: this is where run(line, side, echo, 8) of command execution is
-// called once that is in this build: the line runs through the user's shell
-// on the pty in the process's current directory (which a cd line of the
-// entry may have moved; it is not reset before each line), echo only for
-// the first line run, flag 8 keeping that directory. Its result is returned.
-int run_menu_line(const Westring& line, int side, bool echo)
-{
-    (void)side;
-    (void)echo;
-    not_in_this_build(line.c_str());
-    return -1;
-}
-
-}
+#include <vector>
 
 Westring menu_item_text(const MenuStore& menu, const MenuEntry& entry, int width)
 {
@@ -123,31 +107,54 @@ int menu_cd(const Westring& line, const Westring& from, Westring& dir)
 
 void run_menu_entry(int side, const MenuEntry& entry)
 {
-    // FIXME: temporary files of earlier commands go first (CleanupTmpFiles),
-    // and each line is expanded by pling_subst: a first pass in mode 2 asks
-    // the "!i" prompts and tells the per-file form ("!t"), which then runs
-    // once per tagged entry in list order (once for the current entry
-    // without tags); a cancelled expansion stops the entry.
-    Westring where = panel_base[side].GetWD();
+    CleanupTmpFiles();
+    PANEL* p = &panel_base[side];
+    Westring where = p->GetWD();
+    (void)cdd(where);
     Westring target;
     bool echo = true;
-    for (const Westring& line : entry.commands) {
-        Westring dir;
-        int cd = menu_cd(line, where, dir);
-        if (cd == ENOENT) {
-            (void)error(L"Invalid directory", line.mid(2, line.strlen()).trim().c_str());
+    for (const Westring& raw : entry.commands) {
+        // The first pass asks the "!i" prompts and tells the per-file form
+        // ("!t"), which runs once per tagged entry in list order.
+        Westring first = raw;
+        int form = pling_subst(first, nullptr, side, SubstFirstPass);
+        if (form < 0)
             return;
+        std::vector<Westring> names;
+        if (form == 1 && p->tagged_count > 0) {
+            for (int i = 0; i < p->Count(); i++)
+                if (p->entries[i]->tagged)
+                    names.push_back(p->entries[i]->name);
+        } else {
+            ::entry* e = p->Current();
+            names.push_back(e ? Westring(e->name) : Westring());
         }
-        if (cd == 0) {
-            where = target = dir;
-            (void)cdd(dir);
-            continue;
+        for (const Westring& name : names) {
+            Westring line = first;
+            if (pling_subst(line, name.c_str(), side, SubstNormal) < 0)
+                return;
+            // A cd line moves the process for the lines after it; the
+            // directory is never reset between lines. It must name an
+            // existing directory exactly: the tree cache's search of a
+            // typed cd could land the rest of the entry anywhere.
+            Westring dir;
+            int cd = menu_cd(line, where, dir);
+            if (cd == ENOENT) {
+                (void)error(L"Invalid directory", line.mid(2, line.strlen()).trim().c_str());
+                return;
+            }
+            if (cd == 0) {
+                where = target = dir;
+                (void)cdd(dir);
+                continue;
+            }
+            if (line.trim().empty())
+                continue;
+            Westring shown = echo ? command_prompt(where) + line : Westring();
+            if (run(line.c_str(), side, shown.c_str(), RunKeepDirectory) != 0)
+                return;
+            echo = false;
         }
-        if (line.trim().empty())
-            continue;
-        if (run_menu_line(line, side, echo) != 0)
-            return;
-        echo = false;
     }
     console.Write("\n");
     if (!target.empty() && panel_base[side].ChangeVirtualWD(target))

@@ -8,8 +8,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -357,7 +359,7 @@ TEST(MenuScreen, TheMouseChoosesAnItemAndLeavesOutside)
 TEST(UserMenuScreen, ChooseWithSubmenusAndHotKeys)
 {
     auto write_menu = [] {
-        std::ofstream(px_home() + "/px.mnu") << "a: Archive\n  tar cf x.tar !\nF12: Tools\n{\nt: Tests\n  make test\n}\n";
+        std::ofstream(px_home() + "/px.mnu") << "a: Archive\n  echo archived > archived.out\nF12: Tools\n{\nt: Tests\n  make test\n}\n";
         chmod((px_home() + "/px.mnu").c_str(), 0644);
     };
     run_px({}, {CHECK(write_menu), KEYS({KEY_F1 + 1}), CHECK([] {
@@ -378,11 +380,53 @@ TEST(UserMenuScreen, ChooseWithSubmenusAndHotKeys)
                     EXPECT_EQ(screen_row_of("═ Tools ═"), -1);
                     EXPECT_GE(screen_row_of(" User Menu "), 0);
                 }),
-                // "A" chooses the entry keyed "a": with no command execution
-                // in this build, its line is named in the helper's box.
+                // "A" chooses the entry keyed "a", which runs at once.
                 KEYS({'A'}), CHECK([] {
-                    EXPECT_GE(screen_row_of("Not in this build"), 0);
-                    EXPECT_GE(screen_row_of("tar cf x.tar !"), 0);
+                    EXPECT_EQ(screen_row_of(" User Menu "), -1);
+                    std::ifstream out(px_home() + "/archived.out");
+                    std::string line;
+                    EXPECT_TRUE(std::getline(out, line) && line == "archived");
+                })});
+}
+
+TEST(UserMenuScreen, EntriesRunPerTaggedFileAndFollowTheirCd)
+{
+    // Three files, two of them tagged; a subdirectory to cd into.
+    auto setup = [] {
+        std::string h = px_home();
+        std::ofstream(h + "/px.mnu") << "t: Tagged\n  touch !t.mark\n  echo once >> once.out\n"
+                                        "c: Into sub\n  cd sub\n  touch here\n"
+                                        "n: Nowhere\n  cd nosuch\n  touch MARK\n";
+        chmod((h + "/px.mnu").c_str(), 0644);
+        mkdir((h + "/sub").c_str(), 0755);
+        for (const char* n : {"a.txt", "b.txt", "c.txt"})
+            std::ofstream(h + "/" + n) << n;
+    };
+    auto exists = [](const std::string& name) { return access((px_home() + "/" + name).c_str(), F_OK) == 0; };
+    run_px({}, {CHECK(setup), KEYS({KEY_CTRL_A + 'R' - 'A'}),  // re-read to list them
+                // "..", "sub", then a.txt and c.txt tagged with Insert (which
+                // moves on to the next entry).
+                KEYS({KEY_HOME, KEY_DOWN, KEY_DOWN, KEY_INS, KEY_DOWN, KEY_INS}),
+                KEYS({KEY_F1 + 1}), KEYS({'t'}), CHECK([&] {
+                    // "!t" runs once per tagged file; the next line once.
+                    EXPECT_TRUE(exists("a.txt.mark"));
+                    EXPECT_FALSE(exists("b.txt.mark"));
+                    EXPECT_TRUE(exists("c.txt.mark"));
+                    std::ifstream once(px_home() + "/once.out");
+                    std::string all((std::istreambuf_iterator<char>(once)), std::istreambuf_iterator<char>());
+                    EXPECT_EQ(all, "once\n");
+                }),
+                // A cd line moves the rest of the entry and the panel.
+                KEYS({KEY_F1 + 1}), KEYS({'c'}), CHECK([&] {
+                    EXPECT_TRUE(exists("sub/here"));
+                    EXPECT_NE(row(23).find("/sub>"), std::string::npos) << row(23);
+                }),
+                // A cd that names no directory stops the entry: nothing runs.
+                KEYS({KEY_F1 + 1}), CHECK([] { EXPECT_GE(screen_row_of(" User Menu "), 0); }), KEYS({'n'}),
+                CHECK([&] {
+                    EXPECT_GE(screen_row_of("Invalid directory"), 0);
+                    EXPECT_FALSE(exists("MARK"));
+                    EXPECT_FALSE(exists("sub/MARK"));
                 }),
                 KEYS({KEY_RETURN})});
 }

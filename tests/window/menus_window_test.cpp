@@ -79,6 +79,18 @@ protected:
         ASSERT_TRUE(wait_text(h, ">" + text));
         ASSERT_TRUE(h.Key("Return"));
         ASSERT_EQ(h.WaitLines(root + "/px.hst", records).size(), records) << text;
+        // Keys typed while the command still runs would go to it: wait for
+        // the panels and an empty command line.
+        ASSERT_TRUE(h.WaitSnapshot(
+            [](const Snapshot& s) {
+                if (s.rows.size() < 2 || s.rows[0].rfind("\u2554", 0) != 0)
+                    return false;
+                const std::string& line = s.rows[s.rows.size() - 2];
+                size_t end = line.find_last_not_of(' ');
+                return end != std::string::npos && line[end] == '>';
+            },
+            s))
+            << dump();
     }
     // Several keys, one xdotool call each, in order.
     bool keys(CWindowHarness& h, std::initializer_list<const char*> list)
@@ -220,7 +232,9 @@ TEST_F(MenusWindow, UserMenuOfTheDirectoryUnderTheOwnerRule)
 {
     mkdir((root + "/work").c_str(), 0755);
     std::string menu = root + "/work/px.mnu";
-    std::ofstream(menu) << "m: Mark it\n  touch !.mark\nc: Go up\n  cd ..\n";
+    std::ofstream(menu) << "m: Mark it\n  touch !.mark\nt: Each tagged\n  touch !t.each\nc: Go up\n  cd ..\n";
+    for (const char* n : {"one", "two"})
+        std::ofstream(root + "/work/" + n) << n;
     chmod(menu.c_str(), 0644);
     std::ofstream(root + "/px.mnu") << "h: Home menu\n  ls\n";
     CWindowHarness h;
@@ -230,8 +244,29 @@ TEST_F(MenusWindow, UserMenuOfTheDirectoryUnderTheOwnerRule)
     ASSERT_TRUE(wait_text(h, " User Menu "));
     EXPECT_GE(row_of(s, "m Mark it"), 0);
     EXPECT_GE(row_of(s, "c Go up"), 0);
-    ASSERT_TRUE(h.Key("Escape"));
+    // An entry runs on the entry under the cursor ("..", then "one").
+    ASSERT_TRUE(keys(h, {"Escape", "Down", "F2"}));
+    ASSERT_TRUE(wait_text(h, " User Menu "));
+    ASSERT_TRUE(h.Key("m"));
+    EXPECT_TRUE(h.WaitExists(root + "/work/one.mark")) << (h.ReadSnapshot(s), dump());
     ASSERT_TRUE(wait_gone(h, " User Menu "));
+    // "!t" once per tagged entry: one and two (Insert moves on; one.mark
+    // and px.mnu lie between them now).
+    ASSERT_TRUE(keys(h, {"Insert", "Down", "Down", "Insert", "F2"}));
+    ASSERT_TRUE(wait_text(h, " User Menu "));
+    ASSERT_TRUE(h.Key("t"));
+    ASSERT_TRUE(wait_gone(h, " User Menu "));
+    for (const char* n : {"one.each", "two.each"})
+        EXPECT_TRUE(h.WaitExists(root + "/work/" + n)) << n << (h.ReadSnapshot(s), dump());
+    // A cd entry moves the panel.
+    ASSERT_TRUE(h.Key("F2"));
+    ASSERT_TRUE(wait_text(h, " User Menu "));
+    ASSERT_TRUE(h.Key("c"));
+    ASSERT_TRUE(h.WaitSnapshot([&](const Snapshot& s) { return s.title == PANNEX_NAME ": " + root; }, s)) << dump();
+    // Back into work, whose menu comes next.
+    ASSERT_TRUE(h.Type("cd work") && h.Key("Return"));
+    ASSERT_TRUE(h.WaitSnapshot([&](const Snapshot& s) { return s.title == PANNEX_NAME ": " + root + "/work"; }, s));
+    EXPECT_EQ(access((root + "/work/one.mark").c_str(), F_OK), 0);
     chmod(menu.c_str(), 0666);
     ASSERT_TRUE(h.Key("F2"));
     ASSERT_TRUE(wait_text(h, "Menu file ignored: another user can change it"));

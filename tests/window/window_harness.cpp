@@ -350,6 +350,17 @@ bool CWindowHarness::WaitSnapshot(const std::function<bool(const Snapshot&)>& pr
     return false;
 }
 
+bool CWindowHarness::WaitExists(const std::string& path, int timeout_ms) const
+{
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (access(path.c_str(), F_OK) != 0) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 std::vector<std::string> CWindowHarness::WaitLines(const std::string& path, size_t lines, int timeout_ms) const
 {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);

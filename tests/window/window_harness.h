@@ -80,6 +80,8 @@ public:
     bool ReadSnapshot(Snapshot& out) const;
     // Re-reads the snapshot until pred accepts it; false on time-out.
     bool WaitSnapshot(const std::function<bool(const Snapshot&)>& pred, Snapshot& out, int timeout_ms = 10000);
+    // Waits until path exists; false on time-out.
+    bool WaitExists(const std::string& path, int timeout_ms = 10000) const;
     // Waits until file path holds at least lines lines; returns them.
     std::vector<std::string> WaitLines(const std::string& path, size_t lines, int timeout_ms = 10000) const;
 
