@@ -2,6 +2,7 @@
 
 #include "console/key_codes.h"
 #include "foundation/unicode_case_fold.h"
+#include "text/text_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,33 +37,21 @@ int open_menu(const std::string& path, FD& f, struct stat& st)
     return 0;
 }
 
+// Reads the opened file as text in whatever encoding it is in (UTF-8, or
+// UTF-16 or UTF-32 with or without a mark, or the text code page), through
+// the descriptor already judged: opening the path again could reach
+// another file. Lines are kept as UTF-8, raw bytes as they were.
 int read_lines(int fd, std::vector<std::string>& lines)
 {
-    std::string text;
-    char buf[65536];
-    while (text.size() < MaxMenuFile) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
+    CTextFile text;
+    Westring self = FileNameFromSys(("/proc/self/fd/" + std::to_string(fd)).c_str());
+    if (int err = text.Open(self))
+        return err;
+    int len;
+    while (const wchar_t* line = text.ReadTextLine(len)) {
+        if (text.GetReadPos() > static_cast<long long>(MaxMenuFile))
             break;
-        text.append(buf, static_cast<size_t>(n));
-    }
-    if (text.size() > MaxMenuFile)
-        text.resize(MaxMenuFile);
-    size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        size_t len = end - start;
-        if (len > 0 && text[start + len - 1] == '\r')
-            len--;
-        lines.emplace_back(text, start, len);
-        start = end + 1;
+        lines.emplace_back(Westring(line).ToUTF8().c_str());
     }
     return 0;
 }

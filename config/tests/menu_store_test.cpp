@@ -1,5 +1,6 @@
 #include "config/menu_store.h"
 #include "console/key_codes.h"
+#include "foundation/nls.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,36 @@ TEST_F(MenuFile, EntriesSubmenusAndBraces)
     put("px.mnu", "F12: a\nab: b\n");
     ASSERT_EQ(load_menu_file(m, w(dir + "/px.mnu"), load), 0);
     EXPECT_EQ(m.key_width, 3);
+}
+
+TEST_F(MenuFile, EncodingsOfTheMenuFile)
+{
+    // "Сборка" (Cyrillic) as a title, and a command line, in UTF-16LE with a
+    // mark, UTF-16BE with one, and in code page 1251 as the text code page.
+    const std::string utf8 = "b: \xD0\xA1\xD0\xB1\xD0\xBE\xD1\x80\xD0\xBA\xD0\xB0\r\n  make\r\n";
+    auto utf16 = [&](bool big) {
+        std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+        Westring wide(utf8.c_str());
+        for (const wchar_t* p = wide.c_str(); *p; p++) {
+            char lo = static_cast<char>(*p & 0xFF), hi = static_cast<char>(*p >> 8);
+            out += big ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        return out;
+    };
+    const std::string cp1251 = "b: \xD1\xE1\xEE\xF0\xEA\xE0\r\n  make\r\n";
+    const struct { std::string bytes; int codepage; } rows[] = {
+        {utf8, 0}, {utf16(false), 0}, {utf16(true), 0}, {cp1251, 1251},
+    };
+    int saved = textcodepage;
+    for (const auto& r : rows) {
+        textcodepage = r.codepage;
+        std::string path = put("px.mnu", r.bytes);
+        MenuStore m;
+        MENULOAD load;
+        ASSERT_EQ(load_menu_file(m, w(path), load), 0);
+        EXPECT_EQ(outline(m), "b:\xD0\xA1\xD0\xB1\xD0\xBE\xD1\x80\xD0\xBA\xD0\xB0[make];") << r.codepage;
+    }
+    textcodepage = saved;
 }
 
 TEST_F(MenuFile, Includes)
