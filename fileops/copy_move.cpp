@@ -344,6 +344,11 @@ int copyfile(const Westring& src, const Westring& dst, bool overwrite, bool move
     if (S_ISDIR(st.st_mode))
         return copy_directory(src, dst, move, status, descriptions, flags);
     struct stat there;
+    // Replacing a file by a copy of itself (a hard link, a linked
+    // directory, another spelling) would leave a move without its only
+    // copy: the same object is never a target.
+    if (lstat_of(dst, there) && FileRelation(src, dst) != RelationDifferent)
+        return StatusSameFile;
     if (overwrite && lstat_of(dst, there)) {
         if (S_ISDIR(there.st_mode))
             return EISDIR;
@@ -409,11 +414,11 @@ int copy_file(const Westring& src, const Westring& dst, int index, int count, co
                          descriptions, flags);
         if (r == 0 || r == -1 || r == ItemSkippedQuietly)
             return r;
+        if (r == StatusSameFile || (r == EEXIST && FileRelation(src, dst) != RelationDifferent)) {
+            char a = error(status, L"File cannot overwrite itself", dst.c_str(), MB_OK_CANCEL);
+            return a == ANSWER_CANCEL ? -1 : ItemSkippedQuietly;
+        }
         if (r == EEXIST) {
-            if (FileRelation(src, dst) != RelationDifferent) {
-                char a = error(status, L"File cannot overwrite itself", dst.c_str(), MB_OK_CANCEL);
-                return a == ANSWER_CANCEL ? -1 : ItemSkippedQuietly;
-            }
             struct stat there;
             if (lstat_of(dst, there) && !S_ISDIR(there.st_mode)) {
                 int a = overwrite_answer(src, dst, status, false);
@@ -551,6 +556,10 @@ int move_file(const Westring& src, const Westring& dst, int index, int count, co
         }
         if (r == -1 || r == ItemSkippedQuietly)
             return r;
+        if (r == StatusSameFile) {
+            char a = error(status, L"File cannot overwrite itself", dst.c_str(), MB_OK_CANCEL);
+            return a == ANSWER_CANCEL ? -1 : ItemSkippedQuietly;
+        }
         if (r == EEXIST && lstat_of(src, s) && (lstat_of(dst, d) || stat_of(dst, d))) {
             bool dirs = S_ISDIR(s.st_mode) && is_directory(dst);
             if (dirs && renaming) {
