@@ -13,6 +13,7 @@
 #include "fileops/path_grammar.h"
 #include "fileops/tree_walk.h"
 #include "foundation/estring.h"
+#include "foundation/nls.h"
 #include "foundation/time_stamp.h"
 #include "panels/panel_commands.h"
 #include "panels/panel_display.h"
@@ -602,7 +603,8 @@ int editname(const Westring& name, const Westring& target, Westring& out)
     Westring name_part = last_component(name);
     Westring pattern = last_component(t);
     if (!has_wildcard(pattern)) {
-        if (slash || (is_directory(t) && !(t == name) && !(pattern == name_part)))
+        if (slash || (is_directory(t) && fncompare(t.c_str(), name.c_str()) != 0 &&
+                           fncompare(pattern.c_str(), name_part.c_str()) != 0))
             out = with_slash(t) + name_part;
         else
             out = t;
@@ -696,7 +698,7 @@ int file_copy_move(PANEL* panels, int which, int flags, const wchar_t* given)
         }
         if (blank(target))
             return -1;
-        bool dir_target = target == L".." || target[target.strlen() - 1] == L'/';
+        bool dir_target = fncompare(target.c_str(), L"..") == 0 || target[target.strlen() - 1] == L'/';
         if (ResolvePath(target, dir.c_str()) != 0) {
             error(L"Invalid path", nullptr, MB_OK);
             return -1;
@@ -717,7 +719,7 @@ int file_copy_move(PANEL* panels, int which, int flags, const wchar_t* given)
         int r = move ? move_file(src, dst, 1, 1, &status, descriptions)
                      : copy_file(src, dst, 1, 1, &status, descriptions);
         Westring renamed;
-        if (r == 0 && move && directory_part(dst) == dir)
+        if (r == 0 && move && fncompare(directory_part(dst).c_str(), dir.c_str()) == 0)
             renamed = last_component(dst);
         if (r == 0)
             current->last_op = 1;
@@ -737,7 +739,7 @@ int file_copy_move(PANEL* panels, int which, int flags, const wchar_t* given)
     }
     if (blank(target))
         return -1;
-    bool dir_target = target == L".." || target[target.strlen() - 1] == L'/';
+    bool dir_target = fncompare(target.c_str(), L"..") == 0 || target[target.strlen() - 1] == L'/';
     if (ResolvePath(target, dir.c_str()) != 0) {
         error(L"Invalid path", nullptr, MB_OK);
         return -1;

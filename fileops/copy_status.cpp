@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 
 double (*copy_status::clock)() = GetRelativeTime;
 
@@ -46,7 +47,7 @@ copy_status::~copy_status()
 void copy_status::ShowItem(const wchar_t* new_title, const Westring& src, const Westring& dst, int index,
                            int count)
 {
-    bool tail = Westring(new_title) == L"Moving";
+    bool tail = std::wcscmp(new_title, L"Moving") == 0;
     Westring s = shown_name(src, name_width(), tail);
     Westring d = shown_name(dst, name_width(), tail);
     Westring c;
@@ -59,7 +60,7 @@ void copy_status::ShowItem(const wchar_t* new_title, const Westring& src, const 
     source = s;
     destination = d;
     counter = c;
-    if (!window || window->x2 - window->x1 + 1 < w + 4 || !(title == new_title))
+    if (!window || window->x2 - window->x1 + 1 < w + 4 || std::wcscmp(title.c_str(), new_title) != 0)
         open_window(new_title, w + 4);
     changed = true;
 }
@@ -96,7 +97,7 @@ Westring copy_status::centred(const Westring& text) const
 void copy_status::draw_line(int y, const Westring& text, Westring& last)
 {
     Westring line = centred(text);
-    if (line == last)
+    if (std::wcscmp(line.c_str(), last.c_str()) == 0)
         return;
     window->puts_at(0, y, line.c_str());
     last = line;

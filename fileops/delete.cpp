@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cwchar>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -174,7 +175,7 @@ bool is_updir_name(const Westring& path)
 {
     int slash = path.rchr(L'/');
     Westring last = slash < 0 ? path : path.mid(slash + 1, 0);
-    return last == L"..";
+    return std::wcscmp(last.c_str(), L"..") == 0;
 }
 
 }

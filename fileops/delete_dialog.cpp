@@ -7,6 +7,7 @@
 #include "textui/textui_settings.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace {
 
@@ -87,7 +88,7 @@ int ask_delete_tree(const Westring& path, bool typed)
         dlg.AddStaticText(c - 8, 4, "Type \"YES\"");
         dlg.AddStringField(c + 5, 4, 1, word, 4, 4, NoHistory);
         // Exactly YES: "yes" or "YES " is a refusal.
-        return dlg.Process() == RESULT_ACCEPT && word == L"YES" ? 1 : 0;
+        return dlg.Process() == RESULT_ACCEPT && std::wcscmp(word.c_str(), L"YES") == 0 ? 1 : 0;
     }
     dlg.AddPushButton(c - 14, 4, 1, 'y', "_OK");
     int cancel = dlg.AddPushButton(c - 6, 4, 0, 'n', "Cancel");
