@@ -2,6 +2,10 @@
 #include "console/console_test_support.h"
 #include "console/key_codes.h"
 #include "fileops/copy_data.h"
+#include "fileops/copy_status.h"
+#include "fileops/fs_error.h"
+#include "foundation/time_stamp.h"
+#include "tests/screen/screen_fixture.h"
 #include "panels/panel.h"
 #include "panels/tests/panel_tree.h"
 #include "tests/screen/px_screen.h"
@@ -243,4 +247,83 @@ TEST_F(FileCommands, ReadingDirectories)
         "╚════════════════════════════════════════════════════╝",
     }));
     EXPECT_EQ(size, "     300") << "the directory shows its size";
+}
+
+namespace {
+
+double fixed_clock()
+{
+    return 104.0;
+}
+
+class ProgressWindow : public ScreenTest
+{
+protected:
+    int screen_row_of_shot(const std::string& text) const
+    {
+        for (int y = 0; y < 25; y++)
+            if (screen_text(shot, y).find(text) != std::string::npos)
+                return y;
+        return -1;
+    }
+};
+
+}
+
+TEST_F(ProgressWindow, DrawsNamesCounterBarAndTimes)
+{
+    copy_status::clock = fixed_clock;
+    Rows rows;
+    {
+        copy_status status;
+        status.ShowItem(L"Copying", L"/home/u/src/a.txt", L"/home/u/dst/a.txt", 2, 5);
+        status.total = 1000;
+        status.done = 250;
+        status.start_time = 100.0;
+        status.ProgressUpdate();
+        for (int y = 4; y <= 12; y++)
+            rows.push_back(screen_text(console, y, 18, 44));
+        // The same texts again write nothing.
+        display.paints.clear();
+        status.ProgressUpdate();
+        EXPECT_TRUE(display.paints.empty());
+        // A moved item's names are cut to their ends.
+        status.ShowItem(L"Moving", L"/x/" + String(L'n', 100), L"/y/b", 1, 1);
+        status.ProgressUpdate();
+        EXPECT_EQ(screen_text(console, 5, 1, 78).find("Moving"), 38u);
+        EXPECT_EQ(screen_text(console, 6, 1, 78), "..║ " + std::string(70, 'n') + " ║..");
+    }
+    copy_status::clock = GetRelativeTime;
+    EXPECT_EQ(rows, (Rows{
+        "╔══════════════════════════════════════════╗",
+        "║                 Copying                  ║",
+        "║            /home/u/src/a.txt             ║",
+        "║                    to                    ║",
+        "║            /home/u/dst/a.txt             ║",
+        "║                 (2 of 5)                 ║",
+        "║ ██████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░ ║",
+        "║   Time: 0:04  BPS:      62  ETA: 0:12    ║",
+        "╚══════════════════════════════════════════╝",
+    }));
+    EXPECT_EQ(screen_text(console, 8, 18, 44), std::string(44, '.')) << "closed, the screen is restored";
+}
+
+TEST_F(ProgressWindow, FailuresNameTheirFile)
+{
+    const struct { int code; const char* message; const char* buttons; } rows[] = {
+        {ENOSPC, "No room for", "[ Retry ]  [ Skip ]  [ Cancel ]"},
+        {ENAMETOOLONG, "Name too long", "[ OK ]  [ Cancel ]"},
+        {StatusSocket, "A socket cannot be copied", "[ OK ]  [ Cancel ]"},
+    };
+    for (const auto& r : rows) {
+        SetUp();
+        keys({KEY_ESC});
+        int code = r.code;
+        bool done = true;
+        fs_error(code, done, L"/mnt/small/big.iso");
+        show(-1);
+        EXPECT_GE(screen_row_of_shot(r.message), 0) << r.message;
+        EXPECT_GE(screen_row_of_shot("/mnt/small/big.iso"), 0);
+        EXPECT_GE(screen_row_of_shot(r.buttons), 0) << r.buttons;
+    }
 }
