@@ -664,6 +664,9 @@ int file_copy_move(PANEL* panels, int which, int flags, const wchar_t* given)
         return -1;
     // FIXME: a panel inside an archive, or an archive in the other panel,
     // hands the command to the archive copy once archives exist.
+    // Names are copied as they are on disk: the CaseFilter setting only
+    // changes how the panels draw them, so "Data.TXT" and "data.txt" both
+    // arrive as themselves.
     entry* current = panel->Current();
     const Westring& dir = panel->path;
     int tagged = panel->tagged_count;

@@ -5,6 +5,7 @@
 #include "console/key_codes.h"
 #include "fileops/copy_data.h"
 #include "fileops/delete.h"
+#include "fileops/tests/answer_script.h"
 #include "fileops/tests/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -18,48 +19,21 @@
 
 namespace {
 
-// The console at 80 x 25 with a script of answers; every screen the
-// commands wait on is kept as text, so a test can see which questions came.
-class CopyMove : public ::testing::Test
+// Copies and moves in a scratch directory, answering from a script.
+class CopyMove : public CAnswerScript
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(t.ok());
-        console.SetDisplay(&display);
-        console.SetSize(80, 25, "", 0);
-        // Each wait keeps the screen, then gets the next answer.
-        console.idle_hook = [this] {
-            std::string s;
-            for (int y = 0; y < console.Lines(); y++)
-                s += screen_text(console, y) + "\n";
-            screens.push_back(s);
-            if (next < pending.size())
-                console.Queue().Put({CConsole::EvKey, pending[next++], 0, 0, 0, 0});
-        };
+        CAnswerScript::SetUp();
         ResetFileGlobals();
         copyTestHooks = CopyTestHooks();
     }
     void TearDown() override
     {
-        console.idle_hook = nullptr;
-        script_keys(console, {}, 0);
-        console.SetDisplay(nullptr);
+        CAnswerScript::TearDown();
         copyTestHooks = CopyTestHooks();
-    }
-    // The answers, then Esc for anything more.
-    void answers(std::initializer_list<int> keys)
-    {
-        pending = keys;
-        next = 0;
-        script_keys(console, {}, KEY_ESC);
-    }
-    bool asked(const std::string& text) const
-    {
-        for (const std::string& s : screens)
-            if (s.find(text) != std::string::npos)
-                return true;
-        return false;
     }
     int copy(const std::string& a, const std::string& b)
     {
@@ -105,10 +79,6 @@ protected:
     }
 
     TempDir t;
-    CRecordingDisplay display;
-    std::vector<std::string> screens;
-    std::vector<int> pending;
-    size_t next = 0;
 };
 
 }

@@ -5,6 +5,7 @@
 #include "console/console_test_support.h"
 #include "console/key_codes.h"
 #include "fileops/file_globals.h"
+#include "fileops/tests/answer_script.h"
 #include "fileops/tests/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -17,45 +18,16 @@
 
 namespace {
 
-// As in the copy tests: one answer per wait, every screen kept.
-class Delete : public ::testing::Test
+// Deletions in a scratch directory, answering from a script.
+class Delete : public CAnswerScript
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(t.ok());
         set_config_defaults(config);
-        console.SetDisplay(&display);
-        console.SetSize(80, 25, "", 0);
-        console.idle_hook = [this] {
-            std::string s;
-            for (int y = 0; y < console.Lines(); y++)
-                s += screen_text(console, y) + "\n";
-            screens.push_back(s);
-            if (next < pending.size())
-                console.Queue().Put({CConsole::EvKey, pending[next++], 0, 0, 0, 0});
-        };
+        CAnswerScript::SetUp();
         ResetFileGlobals();
-    }
-    void TearDown() override
-    {
-        console.idle_hook = nullptr;
-        script_keys(console, {}, 0);
-        console.SetDisplay(nullptr);
-    }
-    void answers(std::vector<int> keys)
-    {
-        pending = std::move(keys);
-        next = 0;
-        screens.clear();
-        script_keys(console, {}, KEY_ESC);
-    }
-    bool asked(const std::string& text) const
-    {
-        for (const std::string& s : screens)
-            if (s.find(text) != std::string::npos)
-                return true;
-        return false;
     }
     void dirs(std::initializer_list<const char*> names)
     {
@@ -64,10 +36,6 @@ protected:
     }
 
     TempDir t;
-    CRecordingDisplay display;
-    std::vector<std::string> screens;
-    std::vector<int> pending;
-    size_t next = 0;
 };
 
 }

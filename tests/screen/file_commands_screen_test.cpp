@@ -3,7 +3,6 @@
 #include "console/key_codes.h"
 #include "fileops/copy_data.h"
 #include "fileops/copy_status.h"
-#include "fileops/fs_error.h"
 #include "foundation/time_stamp.h"
 #include "tests/screen/screen_fixture.h"
 #include "panels/panel.h"
@@ -258,14 +257,6 @@ double fixed_clock()
 
 class ProgressWindow : public ScreenTest
 {
-protected:
-    int screen_row_of_shot(const std::string& text) const
-    {
-        for (int y = 0; y < 25; y++)
-            if (screen_text(shot, y).find(text) != std::string::npos)
-                return y;
-        return -1;
-    }
 };
 
 }
@@ -306,24 +297,4 @@ TEST_F(ProgressWindow, DrawsNamesCounterBarAndTimes)
         "╚══════════════════════════════════════════╝",
     }));
     EXPECT_EQ(screen_text(console, 8, 18, 44), std::string(44, '.')) << "closed, the screen is restored";
-}
-
-TEST_F(ProgressWindow, FailuresNameTheirFile)
-{
-    const struct { int code; const char* message; const char* buttons; } rows[] = {
-        {ENOSPC, "No room for", "[ Retry ]  [ Skip ]  [ Cancel ]"},
-        {ENAMETOOLONG, "Name too long", "[ OK ]  [ Cancel ]"},
-        {StatusSocket, "A socket cannot be copied", "[ OK ]  [ Cancel ]"},
-    };
-    for (const auto& r : rows) {
-        SetUp();
-        keys({KEY_ESC});
-        int code = r.code;
-        bool done = true;
-        fs_error(code, done, L"/mnt/small/big.iso");
-        show(-1);
-        EXPECT_GE(screen_row_of_shot(r.message), 0) << r.message;
-        EXPECT_GE(screen_row_of_shot("/mnt/small/big.iso"), 0);
-        EXPECT_GE(screen_row_of_shot(r.buttons), 0) << r.buttons;
-    }
 }
