@@ -128,7 +128,8 @@ void make_tree(const std::string& root, bool descriptions)
         mkdir(dir.c_str(), 0755);
         std::string desc;
         for (int f = 0; f < 25; f++, file++) {
-            std::string name = "f" + std::to_string(f);
+            std::string name = "f";
+            name += std::to_string(f);
             int fd = open((dir + "/" + name).c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
             size_t size = static_cast<size_t>(file * 7919 % 8193);
             if (fd >= 0) {
