@@ -174,6 +174,8 @@ int main(int argc, char** argv)
     std::string base = std::string(argv[1]) + "/pxbench";
     std::string shm = std::string(argc > 2 ? argv[2] : "/dev/shm") + "/pxbench";
     set_config_defaults(config);
+    // F8 as with its confirmations switched off: nothing waits for keys.
+    config.Confirmations = ConfirmDeleteFile | ConfirmDeleteTagged | ConfirmDeleteTree | ConfirmYesPrompt;
     console.SetSize(80, 25, "", 0);
     shell("rm -rf " + base + " " + shm);
     mkdir(base.c_str(), 0755);
