@@ -5,6 +5,9 @@
 #include "fileops/attributes_dialog.h"
 #include "fileops/change_case.h"
 #include "fileops/change_date.h"
+#include "fileops/copy_move.h"
+#include "fileops/delete.h"
+#include "fileops/directory_usage.h"
 #include "fileops/file_info_dialog.h"
 #include "fileops/launcher.h"
 #include "fileops/make_dir.h"
@@ -27,4 +30,13 @@ void bind_commands()
     bind_key(KEY_CTRL_I, file_info_key);                             // Ctrl+I
     bind_key(MENU_FILE_DATE, change_date_key);
     bind_exec_commands();
+    // Copy, move, delete and directory sizes; the key bar's slots 5, 6 and
+    // 8 send the same keys.
+    bind_key(KEY_F1 + 4, copy_move_key);
+    bind_key(KEY_F1 + 5, copy_move_key);
+    bind_key(KEY_SHIFT_F1 + 4, copy_move_key);
+    bind_key(KEY_SHIFT_F1 + 5, copy_move_key);
+    bind_key(KEY_F1 + 7, delete_key);
+    bind_key(KEY_SHIFT_F1 + 7, delete_key);
+    bind_key(KEY_CTRL_A + 'Q' - 'A', directory_usage_key);
 }
