@@ -35,7 +35,7 @@ constexpr int ShiftF(int n)
 // src (left panel) and dst (right panel). Rows are compared with the
 // scratch directory's random part masked, so they hold wherever the
 // tests run.
-class FileCommands : public ::testing::Test
+class CopyMoveScreen : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -83,7 +83,7 @@ protected:
 
 using Rows = std::vector<std::string>;
 
-TEST_F(FileCommands, CopyDialogs)
+TEST_F(CopyMoveScreen, CopyDialogs)
 {
     Rows single, tagged;
     // ".." tree a.txt b.txt: the cursor on a.txt.
@@ -112,7 +112,7 @@ TEST_F(FileCommands, CopyDialogs)
     }));
 }
 
-TEST_F(FileCommands, CopyDialogKeys)
+TEST_F(CopyMoveScreen, CopyDialogKeys)
 {
     // Alt+D takes the directory away and puts it back; F10 and Alt+\ only
     // beep for now; the copy lands in the other panel.
@@ -125,7 +125,7 @@ TEST_F(FileCommands, CopyDialogKeys)
     EXPECT_TRUE(t.exists("dst/a.txt"));
 }
 
-TEST_F(FileCommands, OverwriteQuestion)
+TEST_F(CopyMoveScreen, OverwriteQuestion)
 {
     t.file("dst/a.txt", 5);
     Rows box;
@@ -142,7 +142,7 @@ TEST_F(FileCommands, OverwriteQuestion)
     EXPECT_EQ(st.st_size, 5) << "Skip kept the target";
 }
 
-TEST_F(FileCommands, DeleteDialogs)
+TEST_F(CopyMoveScreen, DeleteDialogs)
 {
     Rows file, dir, tagged, second;
     run({KEYS({KEY_DOWN, KEY_DOWN, F(8)}), CHECK(keep(file, 9, 14, 27, 26)), KEYS({KEY_ESC}),
@@ -180,7 +180,7 @@ TEST_F(FileCommands, DeleteDialogs)
     EXPECT_TRUE(t.exists("src/a.txt") && t.exists("src/b.txt") && t.exists("src/tree"));
 }
 
-TEST_F(FileCommands, TreeQuestions)
+TEST_F(CopyMoveScreen, TreeQuestions)
 {
     Rows typed, buttons;
     bool kept_after_yes = false;
@@ -202,7 +202,7 @@ TEST_F(FileCommands, TreeQuestions)
     EXPECT_FALSE(t.exists("src/tree")) << "OK deleted the tree";
 }
 
-TEST_F(FileCommands, DeleteTypedPath)
+TEST_F(CopyMoveScreen, DeleteTypedPath)
 {
     Rows ask, confirm;
     run({KEYS({KEY_DOWN, KEY_DOWN, KEY_DOWN, ShiftF(8)}), CHECK(keep(ask, 6, 12, 2, 76)), KEYS({KEY_RETURN}),
@@ -228,7 +228,7 @@ TEST_F(FileCommands, DeleteTypedPath)
     EXPECT_TRUE(t.exists("src/a.txt"));
 }
 
-TEST_F(FileCommands, ReadingDirectories)
+TEST_F(CopyMoveScreen, ReadingDirectories)
 {
     Rows box;
     std::string size;

@@ -48,7 +48,7 @@ std::string status(const CWindowHarness::Snapshot& s, int x)
 }
 
 // A scratch tree: A (left panel) and B (right panel).
-class FileCommandsWindow : public ::testing::Test
+class CopyMoveWindow : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -145,7 +145,7 @@ protected:
 // One run shows each key reaching its command: F5 with its proposal and a
 // faithful copy, a tagged tree with links, Shift+F6 in place, Ctrl+Q, the
 // key bar's F8, and the typed YES of a tree deletion.
-TEST_F(FileCommandsWindow, CopyMoveAndDeleteByKey)
+TEST_F(CopyMoveWindow, CopyMoveAndDeleteByKey)
 {
     write("/A/c.txt", std::string(3000, 'c'), 0640);
     struct timespec ts[2] = {{2000000000, 123456789}, {2000000000, 123456789}};
@@ -215,7 +215,7 @@ TEST_F(FileCommandsWindow, CopyMoveAndDeleteByKey)
 
 // Esc while an overwrite is in flight (slowed by the byte mover's test
 // hook): the old target stays and no temporary is left.
-TEST_F(FileCommandsWindow, EscDuringAnOverwrite)
+TEST_F(CopyMoveWindow, EscDuringAnOverwrite)
 {
     write("/A/big", std::string(8 << 20, 'n'));
     write("/B/big", "OLD");
@@ -234,7 +234,7 @@ TEST_F(FileCommandsWindow, EscDuringAnOverwrite)
 
 // A full file system: "No room for" with Retry, Skip and Cancel; after
 // Skip the old target and the source are intact and nothing else is there.
-TEST_F(FileCommandsWindow, NoRoomOnASmallFileSystem)
+TEST_F(CopyMoveWindow, NoRoomOnASmallFileSystem)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "mounting a 64 KiB tmpfs needs the superuser";
