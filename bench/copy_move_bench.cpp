@@ -214,10 +214,14 @@ int main(int argc, char** argv)
     }
     for (int round = 0; round < 2; round++) {
         std::string r = std::to_string(round);
+        // The two trees were made by px and by cp -r, whose layouts on
+        // disk differ: each side deletes one of each over the two rounds.
+        std::string mine = base + (round == 0 ? "/tree.px" : "/tree.cp") + r;
+        std::string theirs = base + (round == 0 ? "/tree.cp" : "/tree.px") + r;
         prepare("");
-        deltree.px += seconds([&] { px_delete(base + "/tree.px" + r); });
+        deltree.px += seconds([&] { px_delete(mine); });
         prepare("");
-        deltree.anchor += seconds([&] { shell("rm -rf " + base + "/tree.cp" + r); });
+        deltree.anchor += seconds([&] { shell("rm -rf " + theirs); });
         shell("cp " + big + " " + base + "/move.px && cp " + big + " " + base + "/move.mv");
         prepare(base + "/move.px");
         movefile.px += seconds([&] { px_move(base + "/move.px", shm + "/move.px"); });
