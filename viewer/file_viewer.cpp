@@ -112,9 +112,9 @@ int CFileViewer::View(const wchar_t* name, long long pos)
     hex = false;
     top = wrapOffset = 0;
     bottomStart = -1;
-    key_bar();
     // Nothing of the last file may show while this one fails to open.
     win->Clear();
+    key_bar();
     if (open_file(fileName) != 0)
         return KEY_ESC;
 
