@@ -81,6 +81,9 @@ protected:
         char tmpl[] = "/tmp/pxvs.XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
+        char conf[] = "/tmp/pxvc.XXXXXX";
+        ASSERT_NE(mkdtemp(conf), nullptr);
+        confdir = conf;
         settings("");
         // What one run leaves for the next: the code-page list's place and
         // the search.
@@ -89,7 +92,7 @@ protected:
         word = L"";
         casesense = reverse = wholeWord = 0;
     }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+    void TearDown() override { std::system(("rm -rf '" + dir + "' '" + confdir + "'").c_str()); }
 
     std::string write(const std::string& name, const std::string& bytes)
     {
@@ -97,14 +100,22 @@ protected:
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    void settings(const std::string& lines) { ini = write("px.ini", "[General Options]\n" + lines); }
+    // The settings (and syntax.ini) live apart from the files viewed, so
+    // that a panel lists only those.
+    void settings(const std::string& lines) { ini = configure("px.ini", "[General Options]\n" + lines); }
+    std::string configure(const std::string& name, const std::string& text)
+    {
+        std::string path = confdir + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
     // px -v on the file, with the test's settings.
     PX_RUN view(const std::string& file, std::vector<ScreenStep> steps)
     {
         return run_px({ini.c_str(), "-v", file.c_str()}, std::move(steps));
     }
 
-    std::string dir, ini;
+    std::string dir, confdir, ini;
 };
 
 std::string numbered(int from, int to)
@@ -349,7 +360,7 @@ TEST_F(ViewerScreen, AltTWalksTheCodePageList)
 
 TEST_F(ViewerScreen, AFarJumpKeepsACommentOpenedAtTheTop)
 {
-    write("syntax.ini", "[C:*.c]\nblockcomment : bright green : /* : */\n");
+    configure("syntax.ini", "[C:*.c]\nblockcomment : bright green : /* : */\n");
     std::string text = "/* opened on line 1\n";
     for (int i = 2; i <= 400; i++)
         text += "inside " + std::to_string(i) + "\n";
@@ -416,4 +427,118 @@ TEST_F(ViewerScreen, WhatCannotBeViewedSaysWhy)
                                                       KEYS({KEY_ESC}), EXITS()});
         EXPECT_GE(at, 0) << r.file;
     }
+}
+
+namespace {
+
+// The row of the panels showing name, or -1.
+int panel_row(const std::string& name)
+{
+    for (int y = 1; y < 22; y++)
+        if (cells(y, 0, 40).find(name) != std::string::npos)
+            return y;
+    return -1;
+}
+
+}
+
+TEST_F(ViewerScreen, AltDownStepsThroughThePanelsFiles)
+{
+    write("a.txt", "first\n");
+    write("b.txt", "second\n");
+    write("c.txt", "third\n");
+    ASSERT_EQ(system(("mkdir '" + dir + "/sub'").c_str()), 0);
+    auto showing = [this](const char* name, const char* text) {
+        return [=, this] {
+            EXPECT_EQ(cells(0, 0, 65), pad("View: " + dir + "/" + name, 65));
+            EXPECT_EQ(text_row(0), pad(text, 80));
+        };
+    };
+    int cursor = -1, c_row = -1;
+    run_px({ini.c_str(), "-l", dir.c_str(), "-r", dir.c_str()},
+           {// "..", "sub", then the files: F3 on a directory views nothing.
+            KEYS({KEY_DOWN, F(3)}), CHECK([] { EXPECT_EQ(screen_row_of("View: "), -1); }),
+            KEYS({KEY_DOWN, F(3)}), CHECK(showing("a.txt", "first")),
+            // Nothing before a.txt but directories.
+            KEYS({KEY_ALT_UP}), CHECK([] { EXPECT_GE(screen_row_of("No more files"), 0); }),
+            KEYS({KEY_ALT_DOWN}), CHECK(showing("b.txt", "second")),
+            KEYS({KEY_ALT_DOWN}), CHECK(showing("c.txt", "third")),
+            KEYS({KEY_ALT_DOWN}), CHECK([] { EXPECT_GE(screen_row_of("No more files"), 0); }),
+            KEYS({KEY_HOME}), CHECK(showing("c.txt", "third")),
+            // Back in the panel, the cursor is on the last file viewed.
+            KEYS({KEY_ESC}), CHECK([&] {
+                EXPECT_EQ(screen_row_of("View: "), -1);
+                c_row = panel_row("c.txt");
+                for (int y = 1; y < 22; y++)
+                    if (screen_attrs(console, y, {{config.Colours[ColourHighlight], 'h'}}, 1, 1) == "h")
+                        cursor = y;
+            })});
+    EXPECT_GE(c_row, 0);
+    EXPECT_EQ(cursor, c_row);
+}
+
+TEST_F(ViewerScreen, AFileIsShownAgainWhereItWasLeft)
+{
+    write("long.txt", numbered(1, 200));
+    write("cyr.txt", "\xE9 x\n");
+    run_px({ini.c_str(), "-l", dir.c_str(), "-r", dir.c_str()},
+           {// cyr.txt, then long.txt.
+            KEYS({KEY_DOWN, F(3)}), KEYS({KEY_ALT_E, 'c', KEY_TAB}), KEYS(type_keys("1251")),
+            KEYS({KEY_RETURN}), CHECK([] {
+                EXPECT_EQ(cells(0, 65, 8), "CP1251  ");
+                EXPECT_EQ(text_row(0), pad("й x", 81));
+            }),
+            KEYS({KEY_ESC, KEY_DOWN, F(3), KEY_PGDN, KEY_PGDN, KEY_ESC}), KEYS({F(3)}), CHECK([] {
+                EXPECT_EQ(text_row(0), pad("line 45", 80));
+            }),
+            KEYS({KEY_ESC, KEY_UP, F(3)}), CHECK([] {
+                EXPECT_EQ(cells(0, 65, 8), "CP1251  ");
+                EXPECT_EQ(text_row(0), pad("й x", 81));
+            }),
+            KEYS({KEY_ESC})});
+}
+
+TEST_F(ViewerScreen, NulTabsAndTabWidth)
+{
+    // UTF-16 shows a NUL as a blank; 8-bit text as "."; tabs reach the next
+    // multiple of the tab width, which Alt+1 to Alt+8 set.
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("a\0b\tc\n", 6)) {
+        wide += c;
+        wide += '\0';
+    }
+    std::string narrow("a\0b\tc\xE9 \n", 8);
+    view(write("wide", wide), {CHECK([] { EXPECT_EQ(text_row(0), pad("a b     c", 80)); }),
+                               KEYS({KEY_ALT_1 + 3}), CHECK([] { EXPECT_EQ(text_row(0), pad("a b c", 80)); }),
+                               KEYS({KEY_ALT_1 + 7})});
+    view(write("narrow", narrow), {CHECK([] { EXPECT_EQ(text_row(0), pad("a.b     cé", 81)); })});
+}
+
+TEST_F(ViewerScreen, MouseScrollsByThirdsAndPressesTheKeyBar)
+{
+    settings("ViewerWrap=off\n");
+    std::string file = write("mouse", repeat("0123456789", 10) + "\n" + numbered(2, 100));
+    auto put = [](CConsole::EType type, int button, int x, int y) {
+        return CHECK([=] { console.Queue().Put({type, button, 0, 0, x, y}); });
+    };
+    auto top = [](const std::string& text) { return CHECK([=] { EXPECT_EQ(text_row(0), pad(text, 80)); }); };
+    // Each empty KEYS lets one scroll delay pass without an event: the step
+    // held repeats.
+    view(file, {// The lower third: a line down, again while held, until released.
+                put(CConsole::EvButtonPress, 1, 40, 20), KEYS({}), top("line 2"), KEYS({}), top("line 3"),
+                put(CConsole::EvButtonRelease, 1, 40, 20), KEYS({}), top("line 3"),
+                // The upper third with the right button: a page up.
+                put(CConsole::EvButtonPress, 2, 40, 2), KEYS({}), put(CConsole::EvButtonRelease, 2, 40, 2),
+                KEYS({}), CHECK([] { EXPECT_EQ(text_row(0).substr(0, 10), "0123456789"); }),
+                // The middle third's right part: four columns right.
+                put(CConsole::EvButtonPress, 1, 70, 12), KEYS({}), put(CConsole::EvButtonRelease, 1, 70, 12),
+                KEYS({}), CHECK([] { EXPECT_EQ(text_row(0).substr(0, 6), "456789"); }),
+                // The wheel: three rows a notch (four columns still scrolled).
+                put(CConsole::EvWheel, -1, 40, 12), KEYS({}), top(" 4"),
+                // A press and a release on "9End" of the key bar.
+                put(CConsole::EvButtonPress, 1, 66, 24), put(CConsole::EvButtonRelease, 1, 66, 24), KEYS({}),
+                CHECK([] { EXPECT_EQ(text_row(22), pad(" 100", 80)); }),
+                // Released elsewhere, a press does nothing: no "Home".
+                put(CConsole::EvButtonPress, 1, 58, 24), put(CConsole::EvButtonRelease, 1, 2, 24), KEYS({}),
+                CHECK([] { EXPECT_EQ(text_row(22), pad(" 100", 80)); })});
 }
