@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 namespace {
 
@@ -174,20 +175,26 @@ int CFileViewer::run()
             noticePending = false;
             notice = std::make_unique<Win>(-1, -2, 18, 5, ui_colour(ColourMessages), ui_colour(ColourMessages));
             notice->PutCentre(1, L"No more files");
+            noticeUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(NoticeMs);
         }
-        if (notice)
-            timeout = NoticeMs;
+        if (notice) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(noticeUntil -
+                                                                              std::chrono::steady_clock::now());
+            timeout = static_cast<int>(std::max<long long>(0, left.count()));
+        }
         _MEVENT m{};
         int key = getkey(nullptr, &m, timeout);
+        // Letting go of Alt after Alt+Down is no event of its own.
+        if (key == KEY_MODIFIERS)
+            continue;
         // Any event, or the time running out, takes the notice away.
+        bool noticeShown = notice != nullptr;
         notice.reset();
         if (key == 0) {
-            if (follow && timeout == FollowWaitMs)
+            if (follow && !noticeShown)
                 follow_tick();
             continue;
         }
-        if (key == KEY_MODIFIERS)
-            continue;
         if (key == KEY_MOUSE && !mouse(m, key))
             continue;
         if (int done = key_command(key, m))

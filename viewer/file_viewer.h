@@ -11,6 +11,7 @@
 #include "viewer/follow_watch.h"
 #include "viewer/line_starts.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -107,6 +108,7 @@ private:
     std::unique_ptr<Win> followBox;
     std::unique_ptr<Win> notice;
     bool noticePending = false;
+    std::chrono::steady_clock::time_point noticeUntil;
     int screenColumns = 80, screenLines = 25;
 
     SyntaxHighlighter hl;
