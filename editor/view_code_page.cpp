@@ -24,7 +24,8 @@ int next_list_code_page(const Estring& list, int& pos, bool& invalid)
     const char* start = text + pos;
     const char* comma = std::strchr(start, ',');
     int n = comma ? static_cast<int>(comma - start) : len - pos;
-    if (n == 0 && !comma) {
+    // An empty entry ends the list: the default, and the list starts over.
+    if (n == 0) {
         pos = 0;
         return 0;
     }

@@ -13,15 +13,15 @@ extern int viewCPPos;
 // Edits the TranslateCP list in " Code Page Translation ". 0 when the user
 // confirmed (the list may be unchanged), -1 when cancelled.
 int GetViewCodePage();
-// Sets cp to the list's next code page and returns 0. The end of the list
-// gives 0 (the default) and starts it over; an entry the system cannot use
+// Sets cp to the list's next code page and returns 0. An empty entry (the
+// end of the list) gives 0 (the default) and starts the list over; an entry the system cannot use
 // shows "Invalid code page" and gives 0; the default code page itself is
 // stored as 0.
 int SwitchViewCodePage(int& cp);
 
 // The entry of list at pos as SwitchViewCodePage takes it, without any
 // message: its atoi value, pos moved past it and its comma, or 0 with pos
-// back at 0 at the end of the list. invalid tells that the number names no
+// back at 0 for an empty entry. invalid tells that the number names no
 // code page the system can use (the result is then 0).
 int next_list_code_page(const Estring& list, int& pos, bool& invalid);
 

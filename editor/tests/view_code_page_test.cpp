@@ -20,7 +20,7 @@ TEST(ViewCodePage, AltTWalksTheListAndWrapsThroughTheDefault)
         {"866", {866, 0, 866}},
         {"", {0, 0}},
         {"819,1252", {0, 1252, 0, 0}},   // the default itself counts as 0
-        {"1251,,866", {1251, 0, 866, 0}}, // an empty entry in the middle
+        {"1251,,866", {1251, 0, 1251, 0}}, // an empty entry ends the list
         {"1252,", {1252, 0, 1252}},
         {" 1250", {1250, 0}},             // atoi skips leading blanks
     };
