@@ -204,7 +204,6 @@ int CFileViewer::run()
 
 int CFileViewer::key_command(int key, _MEVENT&)
 {
-    const int h = text_rows();
     // Every movement ends the match shown; the search goes on from the page.
     auto moved = [&] {
         searchPos = searchEnd = -1;
@@ -256,11 +255,9 @@ int CFileViewer::key_command(int key, _MEVENT&)
         return 0;
     case KEY_F1 + 6:
     case '/':
-        reverse = 0;
         search(true, false);
         return 0;
     case '?':
-        reverse = 1;
         search(true, true);
         return 0;
     case KEY_SHIFT_F1 + 6:
@@ -360,7 +357,6 @@ int CFileViewer::key_command(int key, _MEVENT&)
             config.TabWidth = key - KEY_ALT_1 + 1;
             redraw = true;
         }
-        (void)h;
         return 0;
     }
 }

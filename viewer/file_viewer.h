@@ -91,8 +91,13 @@ private:
     void paint_match();
     int text_rows() const { return screenLines - 2; }
 
-    // Commands with dialogs (viewer_dialogs.cpp).
+    // Searching (viewer_search.cpp): with the dialog (the direction its
+    // key presets), or again without it in the direction given.
     void search(bool dialog, bool backward);
+    // The match found at at (its end at end) brought into view.
+    void show_match(long long at, long long end, int chars);
+
+    // Commands with dialogs (viewer_dialogs.cpp).
     void goto_line();
     void goto_offset();
     void select_format();
@@ -120,8 +125,6 @@ private:
     // The decoded piece read_piece gives, and its cells.
     std::vector<wchar_t> line;
     CellString cells;
-    // The cells of the top line of the page.
-    CellString topCells;
     // top_cells' cache: the offset counted (-1: none) and its count.
     long long countedTop = -1;
     long long countedCells = 0;

@@ -2,14 +2,12 @@
 
 #include "config/config.h"
 #include "console/colours.h"
-#include "editor/search_dialog.h"
-#include "editor/search_settings.h"
 #include "editor/view_code_page.h"
 #include "text/format_select_dlg.h"
 #include "textui/dialog.h"
 #include "textui/message_box.h"
 #include "textui/textui_settings.h"
-#include "viewer/search_file.h"
+#include "viewer/searching_box.h"
 #include "viewer/xtoi.h"
 
 #include <algorithm>
@@ -18,16 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The small box that stands while a search or a count runs.
-class CSearchingBox : public Win
-{
-public:
-    CSearchingBox() : Win(-1, -2, 16, 7, ui_colour(ColourMessages), ui_colour(ColourMessages))
-    {
-        PutCentre(2, L"Searching...");
-    }
-};
 
 // True when name is a regular file that can be opened for reading now.
 bool openable(const Westring& name)
@@ -50,71 +38,6 @@ void CFileViewer::format_changed()
     countedTop = -1;
     if (!hex)
         align_top();
-}
-
-void CFileViewer::search(bool dialog, bool backward)
-{
-    if (dialog) {
-        if (search_dialog() != RESULT_ACCEPT)
-            return;
-        backward = reverse != 0;
-    }
-    if (word.empty())
-        return;
-    // Forward: the first match at or after start. Backward: the last one
-    // that ends at or before start.
-    long long start;
-    if (searchPos < 0)
-        start = backward ? (bottomStart >= 0 ? bottomStart : std::max(fileSize, bottomEnd)) : top;
-    else if (dialog && searchPos == top)
-        start = searchPos;
-    else
-        start = backward ? searchPos : std::max(searchEnd, searchPos + 1);
-
-    long long at, end = -1;
-    {
-        CSearchingBox box;
-        if (GetFormat() == FormatCodePage) {
-            // The 8-bit search takes the last byte a backward match may use.
-            at = SearchFile(*this, backward ? start - 1 : start, word, backward, casesense != 0, wholeWord != 0,
-                            GetCodePage());
-            end = at + word.strlen();
-        } else {
-            at = SearchText(*this, word, start, casesense != 0, wholeWord != 0, backward, &end);
-        }
-    }
-    redraw = true;
-    if (at == -1)
-        return;
-    if (at < 0) {
-        (void)::error(L"String not found");
-        return;
-    }
-    searchPos = at;
-    searchEnd = end;
-    matchChars = word.strlen();
-    if (hex) {
-        // The match's row (rows keep their place in the sixteens) tops the
-        // page.
-        long long d = at - top;
-        top += (d >= 0 ? d / 16 : -((15 - d) / 16)) * 16;
-        return;
-    }
-    top = piece_start(at);
-    wrapOffset = 0;
-    long long from, to;
-    cell_span(top, at, matchChars, from, to);
-    const long long w = screenColumns;
-    if (config.ViewerWrap) {
-        // In a line longer than the page, the page starts at the match's row.
-        if (from / w >= text_rows())
-            wrapOffset = from / w * w;
-    } else {
-        while (to > hscroll + w && hscroll + 4 <= from)
-            hscroll += 4;
-        while (from < hscroll)
-            hscroll = std::max(0, hscroll - 4);
-    }
 }
 
 void CFileViewer::goto_line()
@@ -173,23 +96,7 @@ void CFileViewer::goto_offset()
         searchPos = searchEnd = -1;
         return;
     }
-    top = piece_start(offset);
-    wrapOffset = 0;
-    searchPos = offset;
-    searchEnd = offset + 1;
-    matchChars = 1;
-    long long from, to;
-    cell_span(top, offset, 1, from, to);
-    const long long w = screenColumns;
-    if (config.ViewerWrap) {
-        if (from / w >= text_rows())
-            wrapOffset = from / w * w;
-    } else {
-        while (to > hscroll + w)
-            hscroll += 4;
-        while (from < hscroll)
-            hscroll = std::max(0, hscroll - 4);
-    }
+    show_match(offset, offset + 1, 1);
 }
 
 void CFileViewer::select_format()

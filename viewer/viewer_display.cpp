@@ -85,12 +85,9 @@ void CFileViewer::show_text()
             for (int i = 0; i < len; i++)
                 AddChar(cells, line[static_cast<size_t>(i)], colour);
         const long long n = cells.length();
-        if (first) {
-            topCells = cells;
-            if (limit == 0) {
-                countedTop = pos;
-                countedCells = n;
-            }
+        if (first && limit == 0) {
+            countedTop = pos;
+            countedCells = n;
         }
         int firstRow = y;
         long long firstCell = 0;

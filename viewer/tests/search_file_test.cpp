@@ -140,9 +140,9 @@ TEST(SearchText, GivesWhatTheDecodedSearchGivesInEveryFormat)
     const std::wstring wide = L"aAbsS\u017Fi\u0131I \u00e9\u00c9\u0436\u0416\U0001F600\t\n.-_";
     const std::wstring narrow = L"aAbsSiI \u00e9\u00c9\u00ff\u0178\n.-_";
     const FORMAT_CASE formats[] = {
-        {FormatUTF32LE, false}, {FormatUTF32LE, true}, {FormatUTF32BE, true}, {FormatUTF16LE, false},
-        {FormatUTF16LE, true},  {FormatUTF16BE, true}, {FormatUTF8, false},   {FormatUTF8, true},
-        {FormatCodePage, false},
+        {FormatUTF32LE, false}, {FormatUTF32LE, true}, {FormatUTF32BE, false}, {FormatUTF32BE, true},
+        {FormatUTF16LE, false}, {FormatUTF16LE, true}, {FormatUTF16BE, false}, {FormatUTF16BE, true},
+        {FormatUTF8, false},    {FormatUTF8, true},    {FormatCodePage, false},
     };
     Lcg rng(20240611);
     int compared = 0, found = 0;
