@@ -413,22 +413,6 @@ TEST_F(ViewerScreen, NoMoreFilesAfterTheOnlyFile)
                 KEYS({KEY_DOWN}), CHECK([] { EXPECT_EQ(screen_row_of("No more files"), -1); })});
 }
 
-TEST_F(ViewerScreen, WhatCannotBeViewedSaysWhy)
-{
-    ASSERT_EQ(system(("mkfifo '" + dir + "/fifo'").c_str()), 0);
-    const struct { std::string file; const char* message; } rows[] = {
-        {dir + "/fifo", "Not a regular file"},
-        {dir, "Is a directory"},
-        {dir + "/missing", "No such file or directory"},
-    };
-    for (const auto& r : rows) {
-        int at = -1;
-        run_px({ini.c_str(), "-v", r.file.c_str()}, {CHECK([&] { at = screen_row_of(r.message); }),
-                                                      KEYS({KEY_ESC}), EXITS()});
-        EXPECT_GE(at, 0) << r.file;
-    }
-}
-
 namespace {
 
 // The row of the panels showing name, or -1.
@@ -475,27 +459,6 @@ TEST_F(ViewerScreen, AltDownStepsThroughThePanelsFiles)
             })});
     EXPECT_GE(c_row, 0);
     EXPECT_EQ(cursor, c_row);
-}
-
-TEST_F(ViewerScreen, AFileIsShownAgainWhereItWasLeft)
-{
-    write("long.txt", numbered(1, 200));
-    write("cyr.txt", "\xE9 x\n");
-    run_px({ini.c_str(), "-l", dir.c_str(), "-r", dir.c_str()},
-           {// cyr.txt, then long.txt.
-            KEYS({KEY_DOWN, F(3)}), KEYS({KEY_ALT_E, 'c', KEY_TAB}), KEYS(type_keys("1251")),
-            KEYS({KEY_RETURN}), CHECK([] {
-                EXPECT_EQ(cells(0, 65, 8), "CP1251  ");
-                EXPECT_EQ(text_row(0), pad("й x", 81));
-            }),
-            KEYS({KEY_ESC, KEY_DOWN, F(3), KEY_PGDN, KEY_PGDN, KEY_ESC}), KEYS({F(3)}), CHECK([] {
-                EXPECT_EQ(text_row(0), pad("line 45", 80));
-            }),
-            KEYS({KEY_ESC, KEY_UP, F(3)}), CHECK([] {
-                EXPECT_EQ(cells(0, 65, 8), "CP1251  ");
-                EXPECT_EQ(text_row(0), pad("й x", 81));
-            }),
-            KEYS({KEY_ESC})});
 }
 
 TEST_F(ViewerScreen, NulTabsAndTabWidth)

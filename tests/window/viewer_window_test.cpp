@@ -103,6 +103,7 @@ TEST_F(ViewerWindow, DashVOnWhatCannotBeViewed)
     const struct { std::string file; const char* message; } rows[] = {
         {root + "/missing", "No such file or directory"},
         {root + "/fifo", "Not a regular file"},
+        {root, "Is a directory"},
     };
     for (const auto& r : rows) {
         CWindowHarness w;

@@ -1,13 +1,7 @@
 #include "viewer/follow_watch.h"
 
-#include "viewer/tests/viewer_test_util.h"
-
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 TEST(FollowWatch, JudgesEachChangeByDifferenceNotByTime)
 {
@@ -37,30 +31,10 @@ TEST(FollowWatch, JudgesEachChangeByDifferenceNotByTime)
     };
     CFollowWatch w;
     w.Start(st(7, 100, 5));
-    FOLLOW_STAT open = st(7, 100, 5);
     for (const auto& r : rows) {
         EXPECT_EQ(w.Poll(r.open, r.name), r.change) << r.what;
         // After a replacement the viewer opens the new file and starts over.
         if (r.change == FollowReplaced)
             w.Start(r.name);
     }
-    (void)open;
-}
-
-TEST(FollowWatch, StatsOfARealFile)
-{
-    ScratchDir dir;
-    std::string name = dir.write("log", "one\n");
-    int fd = open(name.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    CFollowWatch w;
-    w.Start(follow_stat(fd));
-    Westring wname = FileNameFromSys(name.c_str());
-    EXPECT_EQ(w.Poll(follow_stat(fd), follow_stat(wname)), FollowNone);
-    dir.write("new", "fresh\n");
-    ASSERT_EQ(std::rename(dir.file("new").c_str(), name.c_str()), 0);
-    EXPECT_EQ(w.Poll(follow_stat(fd), follow_stat(wname)), FollowReplaced);
-    ASSERT_EQ(unlink(name.c_str()), 0);
-    EXPECT_FALSE(follow_stat(wname).exists);
-    close(fd);
 }

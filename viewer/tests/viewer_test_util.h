@@ -3,8 +3,6 @@
 
 #include "foundation/westring.h"
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -32,29 +30,6 @@ struct MemFile
     {
         if (fd >= 0)
             close(fd);
-    }
-};
-
-// A fresh directory under /tmp, removed with what it holds.
-struct ScratchDir
-{
-    std::string path;
-    ScratchDir()
-    {
-        char tmpl[] = "/tmp/pxviewer.XXXXXX";
-        if (mkdtemp(tmpl))
-            path = tmpl;
-    }
-    ~ScratchDir()
-    {
-        if (!path.empty())
-            std::system(("rm -rf '" + path + "'").c_str());
-    }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-    std::string write(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream(file(name), std::ios::binary) << bytes;
-        return file(name);
     }
 };
 
