@@ -158,7 +158,13 @@ void CFileViewer::follow_tick()
 {
     long long before = top, beforeSize = fileSize;
     EFollowChange change = watch.Poll(follow_stat(handle()), follow_stat(fileName));
-    if (change == FollowReplaced && openable(fileName)) {
+    // A name that now names something else than a regular file (a
+    // directory, a FIFO) leaves the open file shown, as a vanished one does.
+    if (change == FollowReplaced && !openable(fileName)) {
+        watch.Start(follow_stat(handle()));
+        change = FollowNone;
+    }
+    if (change == FollowReplaced) {
         // The name is another file now: that one is shown from its end, in
         // the format chosen for this one.
         EFileFormat f = GetFormat();
