@@ -12,7 +12,7 @@ extern int viewCPPos;
 
 // Edits the TranslateCP list in " Code Page Translation ". 0 when the user
 // confirmed (the list may be unchanged), -1 when cancelled.
-int GetViewCodePage();
+[[nodiscard]] int GetViewCodePage();
 // Sets cp to the list's next code page and returns 0. An empty entry (the
 // end of the list) gives 0 (the default) and starts the list over; an entry the system cannot use
 // shows "Invalid code page" and gives 0; the default code page itself is

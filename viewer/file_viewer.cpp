@@ -180,7 +180,8 @@ int CFileViewer::run()
         if (notice) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(noticeUntil -
                                                                               std::chrono::steady_clock::now());
-            timeout = static_cast<int>(std::max<long long>(0, left.count()));
+            // At least a millisecond: a wait of 0 would not show the box.
+            timeout = static_cast<int>(std::max<long long>(1, left.count()));
         }
         _MEVENT m{};
         int key = getkey(nullptr, &m, timeout);

@@ -48,7 +48,7 @@ public:
 
 private:
     // Opening and leaving.
-    int open_file(const Westring& name);
+    [[nodiscard]] int open_file(const Westring& name);
     void take_memory(long long& pos, long long& line);
     void store_memory();
     void leave();

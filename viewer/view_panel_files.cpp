@@ -12,11 +12,11 @@ namespace {
 // already told of.
 int file_to_view(PANEL& panel, const entry* e, CFileViewer& /*viewer*/, Westring& file)
 {
-    // FIXME: inside an archive (once panels enter archives with stage 12's
-    // integration) the member is first extracted to a temporary file with
-    // Archive::TmpExtractFile while the viewer is hidden (viewer.Hide(true)),
-    // a member with an unsafe name refused with "Unsafe name in archive:",
-    // and the temporary file is removed when the viewer moves on.
+    // FIXME: inside an archive (once panels enter archives) the member is
+    // first extracted to a temporary file with Archive::TmpExtractFile
+    // while the viewer is hidden (viewer.Hide(true)), a member with an
+    // unsafe name refused with "Unsafe name in archive:", and the temporary
+    // file is removed when the viewer moves on.
     file = panel.path.AppendBackslash() + e->name;
     return 0;
 }
