@@ -16,6 +16,7 @@
 #include "menus/menu_commands.h"
 #include "panels/key_commands.h"
 #include "tools/tool_commands.h"
+#include "viewer/viewer_commands.h"
 
 void bind_commands()
 {
@@ -39,4 +40,5 @@ void bind_commands()
     bind_key(KEY_F1 + 7, delete_key);
     bind_key(KEY_SHIFT_F1 + 7, delete_key);
     bind_key(KEY_CTRL_A + 'Q' - 'A', directory_usage_key);
+    bind_viewer_commands();
 }

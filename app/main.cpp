@@ -1,4 +1,5 @@
 #include "app/key_bindings.h"
+#include "app/single_file.h"
 #include "command/process.h"
 #include "config/px_filename.h"
 #include "console/console.h"
@@ -42,8 +43,9 @@ int main(int argc, char** argv)
     START_OPTIONS opt;
     if (parse_arguments(argc, argv, opt, stdout) != 0)
         return 1;
-    if (opt.single) {
-        std::fprintf(stderr, "px: the built-in %s is not in this build\n", opt.single == 'v' ? "viewer" : "editor");
+    // FIXME: -e opens the internal editor once it exists.
+    if (opt.single == 'e') {
+        std::fprintf(stderr, "px: the built-in editor is not in this build\n");
         return 1;
     }
 
@@ -58,7 +60,7 @@ int main(int argc, char** argv)
         return 1;
     console.SetIcons(icon_files());
     bind_commands();
-    int status = run_file_manager(opt);
+    int status = opt.single == 'v' ? run_single_viewer(opt) : run_file_manager(opt);
     close_console_window();
     return status;
 }

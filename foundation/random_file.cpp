@@ -160,8 +160,13 @@ int RandomFile::GetCharSlow(long long pos)
 
     int got = readblock(offset, blocks[0]);
     // Only bytes actually read extend the file: an empty block past the end
-    // must not move the end to its start.
+    // must not move the end to its start. A read that ends short of the
+    // known size shows where the file really ends now (it shrank, or it is
+    // a sysfs file that claims a page it does not hold), so nothing past
+    // it is served; a failed read says nothing about the size.
     if (got > 0 && offset + got > knownSize)
+        knownSize = offset + got;
+    else if (got >= 0 && got < BlockSize && offset + got < knownSize)
         knownSize = offset + got;
     front_changed();
     return pos < knownSize ? blocks[0][pos - offset] : -1;
@@ -181,14 +186,14 @@ int RandomFile::readblock(long long offset, std::unique_ptr<unsigned char[]>& bl
         got = read_at(fd, block.get(), BlockSize, offset);
         if (got < 0) {
             lasterror = errno;
-            got = 0;
             ok = false;
         }
     }
     // Past a short read the buffer holds an older block's bytes; a file
     // that shrank below the known size must not show them.
-    if (got < BlockSize)
-        std::memset(block.get() + got, 0xFF, static_cast<size_t>(BlockSize - got));
+    int filled = got < 0 ? 0 : got;
+    if (filled < BlockSize)
+        std::memset(block.get() + filled, 0xFF, static_cast<size_t>(BlockSize - filled));
 
     // Read ahead in the direction the caller is moving: forward after the
     // first block or after the block before this one, backward when the

@@ -60,7 +60,7 @@ public:
     void DiscardBuffers();
 
     // The size as far as reading has seen: the size at open, raised when a
-    // block read reaches further.
+    // block read reaches further and lowered when one ends short of it.
     long long KnownSize() const { return knownSize; }
     // The result of the last open.
     int OpenError() const { return openError; }
@@ -83,7 +83,8 @@ private:
     int GetCharSlow(long long pos);
     // Fills block with the 16 KiB at offset, from the read-ahead when it
     // holds that block, and picks the next block to read ahead. Returns the
-    // count of bytes read; the rest of the block is 0xFF.
+    // count of bytes read, -1 when the read failed; the rest of the block is
+    // 0xFF.
     int readblock(long long offset, std::unique_ptr<unsigned char[]>& block);
     // Refreshes the fast path's copy of slot 0.
     void front_changed();

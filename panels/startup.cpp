@@ -21,6 +21,7 @@
 #include "panels/panel_loop.h"
 #include "panels/panel_windows.h"
 #include "panels/screen_geometry.h"
+#include "text/text_settings.h"
 #include "textui/textui_settings.h"
 
 #include <cerrno>
@@ -90,6 +91,7 @@ void connect_settings()
     textui_settings.scroll_delay = &config.ScrollDelay;
     textui_settings.brief_word_right = &config.BriefWordRight;
     textui_settings.thousand_separator = &thousand_separator;
+    text_settings.tab_width = &config.TabWidth;
     clock_refresh_hook = update_clock;
     screen_size_hook = get_screen_size;
     SetClipboardBridge(&console_clipboard);
@@ -182,9 +184,8 @@ Estring exit_file_line(const Westring& dir)
     return line;
 }
 
-int run_file_manager(const START_OPTIONS& opt)
+void load_settings()
 {
-    Westring saved_title = console.GetTitle();
     set_config_defaults(config);
     connect_settings();
     get_screen_size();
@@ -195,6 +196,12 @@ int run_file_manager(const START_OPTIONS& opt)
         set_lines(console.Lines(), 80);
     // The code page may have come from px.ini.
     country_info();
+}
+
+int run_file_manager(const START_OPTIONS& opt)
+{
+    Westring saved_title = console.GetTitle();
+    load_settings();
 
     // Commands' output goes through the terminal emulator, and the lines it
     // scrolls away to the scroll-back.

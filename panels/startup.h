@@ -34,6 +34,11 @@ void connect_settings();
 // version for null.
 void set_title(const wchar_t* text);
 
+// Settings and locale, after the console exists: the defaults, px.ini, the
+// screen at least 80 x 25. The first part of run_file_manager, and all a
+// single-file viewer or editor run reads.
+void load_settings();
+
 // Everything after the console exists: settings and locale, the main loop
 // until the user quits, and the orderly shutdown. Returns the exit status.
 int run_file_manager(const START_OPTIONS& opt);

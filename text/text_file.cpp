@@ -305,6 +305,12 @@ int CTextFile::Open(const Westring& name, int flags, int share)
     return 0;
 }
 
+void CTextFile::DiscardBuffers()
+{
+    RandomFile::DiscardBuffers();
+    drop_buffer();
+}
+
 void CTextFile::drop_buffer()
 {
     rbufLen = 0;

@@ -143,6 +143,10 @@ public:
 
     Estring GetFormatDesc() const;
     static Estring GetFormatDesc(EFileFormat format, int codePage);
+    // Forgets every byte read, the decoding buffer's too, so that a file
+    // rewritten on disk is read afresh (the viewer following a file).
+    void DiscardBuffers();
+
     // Plausible as UTF-16 text: false for 0, surrogates and private use,
     // and some mostly unassigned ranges.
     static bool IsValidUTF16(unsigned short u);

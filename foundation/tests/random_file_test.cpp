@@ -161,9 +161,33 @@ TEST(RandomFile, ShrunkFileShowsNoStaleBytes)
     for (int b : {0, 2, 1, 3})
         ASSERT_EQ(f.GetChar(b * B), expected(bytes, b * B));
     ASSERT_EQ(truncate(name.c_str(), 100), 0);
-    // Block 4 reuses block 0's buffer; what it could not read shows as
-    // unreadable, not as block 0's bytes.
-    EXPECT_EQ(f.GetChar(4 * B + 7), 0xFF);
+    // Block 4 reuses block 0's buffer; nothing of it, nor of block 0's
+    // bytes, shows past the end the short read found.
+    EXPECT_EQ(f.GetChar(4 * B + 7), -1);
+    EXPECT_EQ(f.KnownSize(), 4 * B);
+}
+
+TEST(RandomFile, AShortReadEndsTheFileWhereItEnded)
+{
+    // A file that claims more than it holds (a sysfs file claims a page)
+    // ends where reading ends; a size-0 file (/proc) is read all the same.
+    TempDir dir;
+    const struct { long long size; long long claimed; } rows[] = {
+        {3, 4096}, {0, 4096}, {100, 0}, {B + 5, 0}, {B + 5, 3 * B},
+    };
+    for (const auto& r : rows) {
+        const std::string bytes = pattern(r.size);
+        std::string name = dir.write("short", bytes);
+        RandomFile f;
+        // Stand in for the claim: the size seen at open is the claimed one,
+        // the bytes there to read are the real ones.
+        ASSERT_EQ(truncate(name.c_str(), r.claimed), 0);
+        ASSERT_EQ(f.open(name.c_str(), StdFile::OpenRead), 0);
+        dir.write("short", bytes);
+        for (long long pos = 0; pos < r.size + 2 * B; pos += 7)
+            ASSERT_EQ(f.GetChar(pos), expected(bytes, pos)) << r.size << "/" << r.claimed << " at " << pos;
+        EXPECT_EQ(f.KnownSize(), r.size) << r.size << "/" << r.claimed;
+    }
 }
 
 TEST(RandomFile, CloseStopsTheReadAheadThread)

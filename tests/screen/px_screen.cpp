@@ -1,6 +1,7 @@
 #include "tests/screen/px_screen.h"
 
 #include "app/key_bindings.h"
+#include "app/single_file.h"
 #include "command/environment.h"
 #include "config/command_history.h"
 #include "config/config.h"
@@ -111,7 +112,7 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
     PX_RUN result;
     result.status = parse_arguments(static_cast<int>(args.size()), const_cast<char**>(args.data()), opt, stdout);
     if (result.status == 0)
-        result.status = run_file_manager(opt);
+        result.status = opt.single == 'v' ? run_single_viewer(opt) : run_file_manager(opt);
     console.idle_hook = nullptr;
     console.Queue().SetFallbackKey(0);
 

@@ -1,0 +1,17 @@
+#include "app/single_file.h"
+
+#include "console/console.h"
+#include "viewer/view.h"
+
+int run_single_viewer(const START_OPTIONS& opt)
+{
+    Westring saved_title = console.GetTitle();
+    load_settings();
+    console.SetCursorType(0);
+    set_title(opt.file.c_str());
+    view(opt.file.c_str());
+    console.SetTitle(saved_title.c_str());
+    console.SetCursorPos(0, console.Lines() - 1);
+    console.SetCursorType(15);
+    return 0;
+}

@@ -1,0 +1,6 @@
+#include "editor/search_settings.h"
+
+Westring word;
+char casesense = 0;
+char reverse = 0;
+char wholeWord = 0;

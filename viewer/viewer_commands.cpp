@@ -1,0 +1,90 @@
+#include "viewer/viewer_commands.h"
+
+#include "config/associations.h"
+#include "config/config.h"
+#include "console/colours.h"
+#include "console/key_codes.h"
+#include "fileops/path_grammar.h"
+#include "panels/key_commands.h"
+#include "panels/panel.h"
+#include "panels/startup.h"
+#include "textui/dialog.h"
+#include "textui/message_box.h"
+#include "textui/textui_settings.h"
+#include "tools/help_viewer.h"
+#include "viewer/view.h"
+#include "viewer/view_panel_files.h"
+
+namespace {
+
+// F3 (with associations and Viewer), Alt+F3 and Ctrl+Shift+F3 (Viewer2)
+// on the entry under the cursor.
+void view_entry(int key, PANEL_REQUEST& request)
+{
+    PANEL* p = &panel_base[currpanel];
+    if (!p->showing || p->type != PanelFiles)
+        return;
+    entry* e = p->Current();
+    // FIXME: F3 on a directory counts its size, with the tree's du.
+    if (!e || e->IsDirectory())
+        return;
+    Westring file = p->path.AppendBackslash() + e->name;
+    set_title(file.c_str());
+    Westring command;
+    if (key == KEY_F1 + 2) {
+        if (!viewAssociations.FindAssociation(e, command))
+            command = config.Viewer;
+    } else {
+        command = config.Viewer2;
+    }
+    if (!command.empty())
+        run_external_viewer(command, file);
+    else
+        view_panel_files(*p);
+    request.redraw = 2;
+}
+
+// Shift+F3: a file named in a prompt.
+void view_named(int, PANEL_REQUEST& request)
+{
+    PANEL* p = &panel_base[currpanel];
+    // FIXME: nothing happens inside an archive, once panels enter them.
+    entry* e = p->type == PanelFiles ? p->Current() : nullptr;
+    Westring name = e && !e->IsUpDir() ? Westring(e->name) : Westring();
+    {
+        Dialog d(-1, 6, 74, 9, ui_colour(ColourMessages));
+        d.puts_at(1, 0, L"View the file:");
+        d.AddStringField(1, 1, 1, name, 70, 512, HistoryFileName);
+        int r = d.Process();
+        request.redraw = 2;
+        if (r != RESULT_ACCEPT || name.trim().empty())
+            return;
+    }
+    if (ResolvePath(name, p->path.c_str()) != 0)
+        return;
+    if (!config.Viewer.empty())
+        run_external_viewer(config.Viewer, name);
+    else
+        view(name.c_str());
+    request.redraw = 2;
+}
+
+}
+
+void run_external_viewer(const Westring& command, const Westring& file)
+{
+    // FIXME: with command execution: run_file(command, currpanel, file, 1)
+    // for the panel's keys, and for Shift+F3 the command with "!"
+    // substitutions for file (pling_subst) run by run.
+    (void)error(L"Not in this build", command.c_str());
+    (void)file;
+}
+
+void bind_viewer_commands()
+{
+    viewer_help_hook = help;
+    bind_key(KEY_F1 + 2, view_entry);
+    bind_key(KEY_ALT_F1 + 2, view_entry);
+    bind_key((KEY_CTRL_F1 + 2) | KEY_SHIFT_FLAG, view_entry);
+    bind_key(KEY_SHIFT_F1 + 2, view_named);
+}
