@@ -6,7 +6,9 @@
 #include "config/config.h"
 #include "console/console.h"
 #include "fileops/file_system.h"
+#include "fileops/path_grammar.h"
 #include "textui/message_box.h"
+#include "viewer/view.h"
 
 #include <cerrno>
 #include <cwctype>
@@ -78,9 +80,18 @@ int smartexec(Westring command, int /*flags*/)
 {
     EXEC_PLAN plan;
     plan_command(command, plan);
-    if (builtin(plan.program, L"$view") || builtin(plan.program, L"$edit")) {
+    if (builtin(plan.program, L"$view")) {
         console.ResetSelectionZone();
-        // FIXME: the built-in viewer and editor open here once they exist.
+        // The name as the shell would take it, relative to the directory
+        // the command runs in.
+        Westring name = plan.args;
+        if (!name.empty() && ResolvePath(name, PxGetCwd().c_str()) == 0)
+            view(name.c_str());
+        return 0;
+    }
+    if (builtin(plan.program, L"$edit")) {
+        console.ResetSelectionZone();
+        // FIXME: the built-in editor opens here once it exists.
         error(L"Not in this build", plan.program.c_str());
         return 0;
     }

@@ -1,5 +1,7 @@
 #include "viewer/viewer_commands.h"
 
+#include "command/execute.h"
+#include "command/pling_subst.h"
 #include "config/associations.h"
 #include "config/config.h"
 #include "console/colours.h"
@@ -73,11 +75,12 @@ void view_named(int, PANEL_REQUEST& request)
 
 void run_external_viewer(const Westring& command, const Westring& file)
 {
-    // FIXME: with command execution: run_file(command, currpanel, file, 1)
-    // for the panel's keys, and for Shift+F3 the command with "!"
-    // substitutions for file (pling_subst) run by run.
-    (void)error(L"Not in this build", command.c_str());
-    (void)file;
+    // The command as an association: "!" names the file, and without any
+    // substitution the file goes last.
+    Westring cmd = command;
+    if (pling_subst(cmd, file.c_str(), currpanel, SubstAssociation) < 0)
+        return;
+    (void)run(cmd.c_str(), currpanel, cmd.c_str(), 0);
 }
 
 void bind_viewer_commands()

@@ -234,10 +234,56 @@ TEST_F(ViewerWindow, FollowModeAsTailF)
     EXPECT_EQ(h.WaitExit(10000), 0);
 }
 
-TEST_F(ViewerWindow, ArchiveMembersAndExternalViewersWaitForTheirStages)
+TEST_F(ViewerWindow, ExternalViewersAndDollarView)
 {
-    // F3 on a zip member needs panels that enter archives; Alt+F3,
-    // [Viewer Associations] and $view need command execution. Their window
-    // tests come with those.
-    GTEST_SKIP() << "archive members and external viewers come with archives in panels and command execution";
+    // Stubs first on PATH record the file they are given.
+    std::string bin = root + "/bin";
+    mkdir(bin.c_str(), 0755);
+    for (const char* stub : {"pager", "logview"}) {
+        std::string path = bin + "/" + stub;
+        std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"$(dirname \"$0\")/" << stub << ".args\"\n";
+        chmod(path.c_str(), 0755);
+    }
+    std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    setenv("PATH", (bin + ":" + old_path).c_str(), 1);
+    write("a b.log", "log line\n");
+    write("plain.txt", "plain text here\n");
+    mkdir((h.Home()).c_str(), 0755);
+    mkdir((h.Home() + "/.pxl").c_str(), 0755);
+    std::ofstream(h.Home() + "/.pxl/px.ini") << "[Viewer Associations]\r\n*.log: logview\r\n";
+    bool started = start({"-l", root, "-r", root});
+    setenv("PATH", old_path.c_str(), 1);
+    if (!started)
+        GTEST_SKIP() << h.Missing();
+    wait([&](const auto& s) { return shows(s, "plain.txt"); }, "the panel");
+    // Entries: "..", "bin", "a b.log", "plain.txt".
+    step("End", [&](const auto& s) { return cursor_on(s, "plain.txt"); }, "End");
+    // Keys typed while a viewer program runs would go to it: after each,
+    // wait for the panels to come back.
+    auto ran = [&](const std::string& key, const std::string& entry) {
+        int before = s.seq;
+        ASSERT_TRUE(h.Key(key));
+        wait([&](const auto& s) { return s.seq > before && cursor_on(s, entry); }, key.c_str());
+    };
+    auto first_line = [](const std::string& path) {
+        std::string line;
+        std::ifstream in(path);
+        std::getline(in, line);
+        return line;
+    };
+    // Alt+F3 runs Viewer2 ("pager" by default) on the file's path.
+    ran("alt+F3", "plain.txt");
+    EXPECT_TRUE(h.WaitExists(bin + "/pager.args"));
+    EXPECT_EQ(first_line(bin + "/pager.args"), root + "/plain.txt");
+    // F3 on a file a [Viewer Associations] line matches runs its command.
+    step("Up", [&](const auto& s) { return cursor_on(s, "a b.log"); }, "Up");
+    ran("F3", "a b.log");
+    EXPECT_TRUE(h.WaitExists(bin + "/logview.args"));
+    EXPECT_EQ(first_line(bin + "/logview.args"), root + "/a b.log");
+    // $view opens the internal viewer on a name.
+    ASSERT_TRUE(h.Type("$view plain.txt") && h.Key("Return"));
+    wait([&](const auto& s) { return shows(s, "View: " + root + "/plain.txt") && shows(s, "plain text here"); },
+         "$view");
+    step("Escape", [&](const auto& s) { return cursor_on(s, "a b.log"); }, "Esc");
+    ASSERT_TRUE(h.Key("F10"));
 }
