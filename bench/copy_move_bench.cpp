@@ -2,6 +2,9 @@
 //
 //     copy_move_bench DIR [SHM_DIR]
 //
+// PXBENCH_BIG sets the big file's size for a quick look (default 2G, as
+// head -c takes it); PXBENCH_ONLY=overwrite times only the first pair.
+//
 // DIR must be on the file system to measure (ext4); SHM_DIR (default
 // /dev/shm) is the other file system of the move. The data set: one 2 GiB
 // incompressible file and a tree of 52,000 entries (50,000 files of 0-8
@@ -183,9 +186,14 @@ int main(int argc, char** argv)
     std::string big = base + "/big", tree = base + "/tree", described = base + "/described";
     std::printf("making the data set in %s\n", base.c_str());
     std::fflush(stdout);
-    shell("head -c 2G /dev/urandom > " + big);
-    make_tree(tree, false);
-    make_tree(described, true);
+    const char* bigSize = std::getenv("PXBENCH_BIG");
+    const char* only = std::getenv("PXBENCH_ONLY");
+    bool all = !only || std::strcmp(only, "overwrite") != 0;
+    shell("head -c " + std::string(bigSize ? bigSize : "2G") + " /dev/urandom > " + big);
+    if (all) {
+        make_tree(tree, false);
+        make_tree(described, true);
+    }
 
     PAIR overwrite{"F5 over an existing 2 GiB file (vs cp + sync)"}, fresh{"F5 of 2 GiB to a new file (vs cp)"},
         copytree{"F5 of the tree, size pass included (vs cp -r)"}, deltree{"F8 of the tree (vs rm -rf)"},
@@ -199,6 +207,8 @@ int main(int argc, char** argv)
         overwrite.px += seconds([&] { px_copy(big, base + "/over.px" + r, false); });
         prepare(big);
         overwrite.anchor += seconds([&] { shell("cp " + big + " " + base + "/over.cp" + r + " && sync " + base + "/over.cp" + r); });
+        if (!all)
+            continue;
         prepare(big);
         fresh.px += seconds([&] { px_copy(big, base + "/new.px" + r, false); });
         prepare(big);
@@ -212,7 +222,7 @@ int main(int argc, char** argv)
         prepare(tree);
         desctree.anchor += seconds([&] { px_copy(tree, base + "/nodesc.px" + r, true); });
     }
-    for (int round = 0; round < 2; round++) {
+    for (int round = 0; all && round < 2; round++) {
         std::string r = std::to_string(round);
         // The two trees were made by px and by cp -r, whose layouts on
         // disk differ: each side deletes one of each over the two rounds.

@@ -303,6 +303,37 @@ TEST(CopyData, ExistingTargetsAreNeverFollowed)
     EXPECT_EQ(get(t.sys("link")), "NEW");
 }
 
+// A large old target is released after the rename, not before: its
+// readers keep the old bytes, the name shows the new ones at once, and a
+// hard-linked one is replaced as any other.
+TEST(CopyData, LargeOldTargetsAreReplacedWhole)
+{
+    TempDir t;
+    ASSERT_TRUE(t.ok());
+    put(t.sys("src"), "NEW");
+    put(t.sys("big"), "OLD");
+    ASSERT_EQ(truncate(t.sys("big").c_str(), 200ll << 20), 0);  // sparse: no disk used
+    put(t.sys("linked"), "LINKED");
+    ASSERT_EQ(truncate(t.sys("linked").c_str(), 100ll << 20), 0);
+    ASSERT_EQ(link(t.sys("linked").c_str(), t.sys("other").c_str()), 0);
+    int reader = open(t.sys("big").c_str(), O_RDONLY);
+    ASSERT_GE(reader, 0);
+    CopyOptions replace;
+    replace.replace = true;
+    EXPECT_EQ(copy(t, "src", "big", replace), 0);
+    EXPECT_EQ(copy(t, "src", "linked", replace), 0);
+    EXPECT_EQ(get(t.sys("big")), "NEW");
+    EXPECT_EQ(get(t.sys("linked")), "NEW");
+    char old[3];
+    EXPECT_EQ(pread(reader, old, 3, 0), 3);
+    EXPECT_EQ(std::string(old, 3), "OLD");
+    close(reader);
+    struct stat st;
+    ASSERT_EQ(stat(t.sys("other").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 100ll << 20);
+    EXPECT_EQ(temporaries(t.sys("")), 0);
+}
+
 TEST(CopyData, LinksAreRecreatedByteExact)
 {
     TempDir t;
