@@ -311,3 +311,45 @@ TEST_F(InfoPanelScreen, TheMenusInfoDoesWhatCtrlLDoes)
          }),
          KEYS({MENU_RIGHT_INFO}), CHECK([] { EXPECT_EQ(panel_base[1].type, PanelFiles); })});
 }
+
+// Inside an archive the panel shows the archive's totals, and only the
+// compressed one when the uncompressed total is not known.
+TEST_F(InfoPanelScreen, ArchiveTotals)
+{
+    INFO_ARCHIVE known{1000000, 250000, L"/data/a_very_long_archive_name_here.zip", L"ZIP"};
+    INFO_ARCHIVE unknown{-1, 250000, L"/data/b.gz", L"GZIP"};
+    run({KEYS({KEY_TAB, CtrlL}), CHECK([&] {
+             const int w = 38;
+             info_panel_draw(0, &known);
+             expect_panel(40,
+                          {"*", "*", "*", "*", "*", "*", "*", "*", at(w, 0, ""),
+                           at(w, 0, "  1,000,000 total uncompressed"), at(w, 0, "    250,000 total compressed"),
+                           at(w, 0, "      75.0% total compression"), centre(w, t.path),
+                           at(w, 1, "Archive : a_very_long_archive_name►"), at(w, 1, "Type    : ZIP"),
+                           at(w, 0, ""), at(w, 0, "")},
+                          "known");
+             info_panel_draw(0, &unknown);
+             expect_panel(40,
+                          {"*", "*", "*", "*", "*", "*", "*", "*", at(w, 0, ""), at(w, 0, "    250,000 total compressed"),
+                           centre(w, t.path), at(w, 12, "Archive : b.gz"), at(w, 12, "Type    : GZIP"), at(w, 0, "")},
+                          "unknown");
+         })});
+    run({KEYS({KEY_TAB, CtrlL}), CHECK([&] {
+             info_panel_draw(0, &known);
+             EXPECT_EQ(screen_text(console, 9, 0, 66),
+                       at(64, 0, "               1,000,000 total uncompressed"));
+             EXPECT_EQ(screen_text(console, 11, 0, 66), at(64, 0, "                   75.0% total compression"));
+         })},
+        132, 50);
+}
+
+// Ctrl+L on the info panel itself takes it back to its files.
+TEST_F(InfoPanelScreen, CtrlLOnTheInfoPanel)
+{
+    t.file("a.txt", 10);
+    run({KEYS({KEY_TAB, CtrlL, KEY_TAB}), CHECK([] { EXPECT_EQ(currpanel, 0); }), KEYS({CtrlL}), CHECK([] {
+             EXPECT_EQ(panel_base[0].type, PanelFiles);
+             EXPECT_EQ(panel_base[1].type, PanelFiles);
+             EXPECT_EQ(screen_text(console, 2, 0, 14), "║a.txt        ");
+         })});
+}
