@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -414,6 +415,11 @@ void info_side_command(int side, PANEL_REQUEST& request)
     info_panel(panel_base, other);
     make_curr(panel_base, currpanel);
     request.redraw = std::max(request.redraw, 2);
+}
+
+void swap_info_sides()
+{
+    std::swap(hidden_before[0], hidden_before[1]);
 }
 
 void edit_dirinfo(int side)

@@ -82,6 +82,9 @@ void ShowDirInfo(Win* win, Westring directory, int row);
 // The side menus' "Info": the side named becomes an info panel about the
 // other side, or back; an info panel on the other side goes back first.
 void info_side_command(int side, PANEL_REQUEST& request);
+// Ctrl+U: the memory of which side was hidden before it showed info moves
+// with the panels.
+void swap_info_sides();
 // F4 on an info panel and a double-click below its text: the described
 // directory's "dirinfo" in the internal editor. side is the info panel's.
 void edit_dirinfo(int side);

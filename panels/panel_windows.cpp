@@ -5,6 +5,7 @@
 #include "fileops/file_system.h"
 #include "panels/clock.h"
 #include "panels/directory_history.h"
+#include "panels/info_panel.h"
 #include "panels/panel_columns.h"
 #include "panels/panel_display.h"
 #include "panels/read_panel.h"
@@ -172,6 +173,7 @@ void swap_panels(PANEL* panels)
     for (int side = 1; side >= 0; side--)
         panels[side].win.reset();
     std::swap(panels[0], panels[1]);
+    swap_info_sides();
     for (int side = 0; side < 2; side++)
         if (panels[side].showing)
             make_panel(&panels[side], side);

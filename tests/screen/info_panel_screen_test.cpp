@@ -20,6 +20,7 @@ namespace {
 constexpr int CtrlL = KEY_CTRL_A + 'L' - 'A';
 constexpr int CtrlR = KEY_CTRL_A + 'R' - 'A';
 constexpr int CtrlF1 = KEY_CTRL_F1;
+constexpr int CtrlU = KEY_CTRL_A + 'U' - 'A';
 
 // Fixed facts, so that every number on the panel is known: 24 GiB of
 // memory with 8 free, a disk of 100 GiB with 50 free in units of 4 KiB.
@@ -251,11 +252,13 @@ TEST_F(InfoPanelScreen, CtrlLTwiceWithTheOtherPanelHiddenAndShown)
              EXPECT_EQ(panel_base[0].type, PanelInfo);
              EXPECT_NE(screen_text(console, 0, 0, 40).find(" INFO "), std::string::npos);
          }),
-         KEYS({CtrlL}), CHECK([] {
-             EXPECT_FALSE(panel_base[0].showing);  // hidden again, as it was
-             EXPECT_EQ(panel_base[0].type, PanelFiles);
-             EXPECT_EQ(screen_text(console, 0, 0, 40).find(" INFO "), std::string::npos);
+         // Swapped to the right, the info panel still knows it was hidden.
+         KEYS({CtrlU, CtrlL}), CHECK([] {
+             EXPECT_FALSE(panel_base[1].showing);  // hidden again, as it was
+             EXPECT_EQ(panel_base[1].type, PanelFiles);
+             EXPECT_TRUE(panel_base[0].showing);
          }),
+         KEYS({CtrlU}), CHECK([] { EXPECT_FALSE(panel_base[0].showing); }),
          // Shown before: Ctrl+L twice gives the list back where it was.
          KEYS({CtrlF1, KEY_TAB, KEY_DOWN, KEY_DOWN, KEY_TAB, CtrlL}), CHECK([] {
              EXPECT_EQ(panel_base[0].type, PanelInfo);
