@@ -212,6 +212,12 @@ TEST_F(InfoPanelScreen, AVanishedDirectoryShowsItsError)
                               at(w, 0, "No such file or directory (2)"), at(w, 0, ""), at(w, 0, ""),
                               at(w, 0, ""), at(w, 0, "")},
                              "vanished");
+                ASSERT_EQ(mkdir(gone.c_str(), 0755), 0);
+            }),
+            // Back again: the totals, not the old error.
+            KEYS({CtrlR}), CHECK([&] {
+                EXPECT_EQ(screen_text(console, 11, 0, 40), centre(38, "0 files use 0 bytes in"));
+                EXPECT_EQ(screen_text(console, 8, 0, 40), at(38, 0, ""));
             })});
 }
 
