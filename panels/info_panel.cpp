@@ -81,7 +81,9 @@ Westring comma_number(long long value, int width)
 }
 
 // A number right-aligned in the first c - 1 cells in "Tagged", its label
-// from there on in the panel's colour.
+// from there on in the panel's colour. c counts panel columns from the
+// frame, so the label starts in column c: its leading blank keeps it off
+// the number.
 void put_number_line(Win* win, int row, int c, const INFO_NUMBER_LINE& line)
 {
     int w = panel_half() - 2;
@@ -138,6 +140,9 @@ Westring displayable(const wchar_t* text, int len, int tab_width, int cells)
     return out.left(cells);
 }
 
+// The files listed (directories and ".." are no files: one file is
+// "1 file uses", whatever else the directory holds) and the space they
+// take in whole allocation units.
 int files_in(const PANEL* p, unsigned long block, unsigned long long& bytes)
 {
     int files = 0;
@@ -313,7 +318,6 @@ void info_panel_draw(int side, const INFO_ARCHIVE* archive)
     topline(L"", info == &panel_base[currpanel], side == 1 && config.Clock, info);
     put_centred(win, RowBanner, Banner);
     win->puts_at(0, RowRule, Westring().pad(w, Horizontal).c_str());
-    int row = RowRule + 1;
 
     int error = directory_error(about, archive);
     if (error) {
@@ -326,7 +330,7 @@ void info_panel_draw(int side, const INFO_ARCHIVE* archive)
                     {comma_number(static_cast<long long>(facts->TotalPhysicalMem()), c - 1), L" total physical memory"});
     put_number_line(win, RowFreeMem, c,
                     {comma_number(static_cast<long long>(facts->AvailPhysicalMem()), c - 1), L" free physical memory"});
-    row = RowFirstTotal;
+    int row = RowFirstTotal;
 
     Westring details[3];
     int detail_count = 0;
