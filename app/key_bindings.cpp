@@ -14,6 +14,7 @@
 #include "fileops/symbolic_links.h"
 #include "menus/menu_codes.h"
 #include "menus/menu_commands.h"
+#include "panels/info_panel.h"
 #include "panels/key_commands.h"
 #include "tools/tool_commands.h"
 #include "viewer/viewer_commands.h"
@@ -30,6 +31,8 @@ void bind_commands()
     bind_key(KEY_CTRL_A + 'C' - 'A', change_case_key);               // Ctrl+C
     bind_key(KEY_CTRL_I, file_info_key);                             // Ctrl+I
     bind_key(MENU_FILE_DATE, change_date_key);
+    bind_key(MENU_LEFT_INFO, [](int, PANEL_REQUEST& r) { info_side_command(0, r); });
+    bind_key(MENU_RIGHT_INFO, [](int, PANEL_REQUEST& r) { info_side_command(1, r); });
     bind_exec_commands();
     // Copy, move, delete and directory sizes; the key bar's slots 5, 6 and
     // 8 send the same keys.

@@ -7,19 +7,22 @@
 #include "fileops/path_grammar.h"
 #include "panels/startup.h"
 
+#include <climits>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// The window icons: the installed ones, else those of the install prefix
-// this build was configured for, else (running from the build tree) the
-// source's data/ directory.
+// The window icons: those of the prefix px was installed into, the
+// system's, those of the install prefix this build was configured for, else
+// (running from the build tree) the source's data/ directory.
 std::vector<Westring> icon_files()
 {
-    const char* dirs[] = {"/usr/share/icons/hicolor", PANNEX_INSTALL_PREFIX "/share/icons/hicolor"};
+    Estring own = FileNameToSys(PXProg.path().path() + L"/share/icons/hicolor");
+    const char* dirs[] = {own.c_str(), "/usr/share/icons/hicolor", PANNEX_INSTALL_PREFIX "/share/icons/hicolor"};
     for (const char* dir : dirs) {
         Estring png = Estring(dir) + "/16x16/apps/pannex.png";
         if (access(png.c_str(), R_OK) == 0)
@@ -35,8 +38,18 @@ int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
     PXProg = FileNameFromSys(argv[0]);
-    if (ResolvePath(PXProg) != 0)
+    if (std::strchr(argv[0], '/') == nullptr) {
+        // Found through PATH: the name alone says nothing of where px
+        // lives, and its installed files are found from there.
+        char self[PATH_MAX + 1];
+        ssize_t n = readlink("/proc/self/exe", self, PATH_MAX);
+        if (n > 0) {
+            self[n] = 0;
+            PXProg = FileNameFromSys(self).path().AppendBackslash() + FileNameFromSys(argv[0]);
+        }
+    } else if (ResolvePath(PXProg) != 0) {
         PXProg = FileNameFromSys(argv[0]);
+    }
 
     // The command line is read before the window opens, so that a usage
     // error shows nothing but its text.

@@ -7,6 +7,8 @@
 //     ./build-bench/bench/panel_read_bench
 #include "config/config.h"
 #include "console/console.h"
+#include "panels/change_dir.h"
+#include "panels/info_panel.h"
 #include "panels/panel.h"
 #include "panels/panel_display.h"
 #include "panels/panel_windows.h"
@@ -188,6 +190,36 @@ void BM_RereadTagged(benchmark::State& state)
     reread(state, 10000);
 }
 
+// Ctrl+R on the panel: the re-read and its paint; then the same with the
+// other panel showing info about it, which sums the files' space from the
+// list just read (no second pass over the directory) and redraws.
+void ctrl_r(benchmark::State& state, bool info)
+{
+    PANEL* p = shown_panel();
+    PANEL* other = &panel_base[1];
+    if (info && other->type != PanelInfo)
+        info_panel(panel_base, 0);
+    for (auto _ : state) {
+        change_dir(panel_base, 0, L"", 1);
+        paint_panel(p);
+    }
+    if (info) {
+        if (other->type != PanelInfo || other->info_lines < 10)
+            state.SkipWithError("no info panel drawn");
+        info_panel(panel_base, 0);
+    }
+}
+
+void BM_CtrlR(benchmark::State& state)
+{
+    ctrl_r(state, false);
+}
+
+void BM_CtrlRWithInfoPanel(benchmark::State& state)
+{
+    ctrl_r(state, true);
+}
+
 // Heap bytes the entry list holds per entry (entry, name and pointer).
 void BM_MemoryPerEntry(benchmark::State& state)
 {
@@ -209,6 +241,8 @@ BENCHMARK(BM_LsLong)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_ReaddirLstatSort)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_Reread)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_RereadTagged)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_CtrlR)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_CtrlRWithInfoPanel)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_ReadFilterStar)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_ReadFilterCompound)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_MemoryPerEntry)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -226,6 +260,7 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     drop_panel_windows();
     panel_base[0].entries.Clear();
+    panel_base[1].entries.Clear();
     remove_directory();
     return 0;
 }

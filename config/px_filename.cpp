@@ -38,9 +38,14 @@ Westring PXInstalledFile(PXInstallDir dir, const Westring& file)
         if (exists(built))
             return built;
     }
-    Westring prefixed = FileNameFromSys(PANNEX_INSTALL_PREFIX) + share + file;
-    if (exists(prefixed))
-        return prefixed;
+    // The prefix px was installed into is the directory above its own:
+    // an install into any prefix finds its files without being told.
+    Westring prefix = PXProg.path().path();
+    if (!PXProg.empty() && !prefix.empty()) {
+        Westring installed = prefix + share + file;
+        if (exists(installed))
+            return installed;
+    }
     return Westring(L"/usr") + share + file;
 }
 

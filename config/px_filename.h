@@ -37,8 +37,9 @@ enum PXInstallDir {
 // The full path of file (relative to dir) among the places it is installed
 // to, looked for in this order: the build tree's data directory when PXProg
 // lies in the build tree (a px run from its build finds what that build
-// made), then the configured install prefix's share directory, then
-// /usr/share. The first place that holds the file wins; when none does,
+// made), then the share directory of the prefix PXProg was installed into
+// (PXProg's directory's parent: /opt/px/bin/px looks in /opt/px/share),
+// then /usr/share. The first place that holds the file wins; when none does,
 // the /usr/share path is returned.
 Westring PXInstalledFile(PXInstallDir dir, const Westring& file);
 

@@ -9,6 +9,7 @@
 #include "fileops/shell_window.h"
 #include "panels/change_dir.h"
 #include "panels/directory_history.h"
+#include "panels/info_panel.h"
 #include "panels/key_commands.h"
 #include "panels/mount_chooser.h"
 #include "panels/panel.h"
@@ -434,6 +435,20 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
         return true;
     case ctrl('P'):
         toggle_panel(1 - currpanel);
+        raise(r, 2);
+        return true;
+    case ctrl('L'):
+        // On an info panel the key takes it back to its files.
+        if (p->showing) {
+            info_panel(panel_base, p->type == PanelInfo ? 1 - currpanel : currpanel);
+            make_curr(panel_base, currpanel);
+            raise(r, 2);
+        }
+        return true;
+    case KEY_F1 + 3:  // F4
+        if (!on || p->type != PanelInfo || !p->showing)
+            return false;
+        edit_dirinfo(currpanel);
         raise(r, 2);
         return true;
     case ctrl('O'):

@@ -8,6 +8,7 @@
 #include "fileops/path_grammar.h"
 #include "foundation/nls.h"
 #include "panels/entry_format.h"
+#include "panels/info_panel.h"
 #include "panels/selection.h"
 #include "panels/panel_columns.h"
 #include "panels/panel_windows.h"
@@ -211,7 +212,7 @@ void paint_panel(PANEL* p)
         return;
     p->repaint_pending = false;
     if (p->type == PanelInfo) {
-        // FIXME: the info panel draws itself here once it exists.
+        info_panel_update(panel_side(p));
         return;
     }
     settle_cursor(p);
@@ -266,6 +267,8 @@ void topline(const wchar_t* path, char active, int clock, PANEL* p)
         title += L"/?";
     collapse_path(title, half - reserved - 4);
     title = Westring(L" ") + title + L" ";
+    if (p->type == PanelInfo)
+        title = L" INFO ";
     int len = title.strlen();
     int x = (half - len) / 2;
     if (x + len > half - 1 - reserved)
@@ -381,7 +384,7 @@ void make_curr(PANEL* panels, int side)
 {
     currpanel = side;
     for (int i = 0; i < 2; i++)
-        if (panels[i].type == PanelFiles)
+        if (panels[i].type == PanelFiles || panels[i].type == PanelInfo)
             topline(panels[i].path.c_str(), i == side, i == 1 && config.Clock, &panels[i]);
     set_panel_title(&panels[side]);
     // The process's directory follows the current panel, or the other one

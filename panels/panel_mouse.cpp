@@ -2,6 +2,7 @@
 
 #include "config/config.h"
 #include "console/console.h"
+#include "panels/info_panel.h"
 #include "panels/key_commands.h"
 #include "panels/panel.h"
 #include "panels/panel_columns.h"
@@ -96,6 +97,19 @@ bool panel_mouse(_MEVENT& m, PANEL_REQUEST& r)
     if (!press)
         return m.y <= h + 3;
 
+    // An info panel uses the rows of a files panel's status line too.
+    if (p->type == PanelInfo && m.y >= 1 && m.y <= h + 2) {
+        if (side != currpanel) {
+            show_cursor(panel_base, currpanel, 0);
+            make_curr(panel_base, side);
+            r.redraw = std::max(r.redraw, 2);
+        }
+        if (m.kind == MouseLeftDouble && m.y - 1 >= p->info_lines) {
+            edit_dirinfo(side);
+            r.redraw = std::max(r.redraw, 2);
+        }
+        return true;
+    }
     if (m.y >= 1 && m.y <= h) {
         if (side != currpanel) {
             show_cursor(panel_base, currpanel, 0);

@@ -5,6 +5,7 @@
 #include "fileops/file_system.h"
 #include "panels/clock.h"
 #include "panels/directory_history.h"
+#include "panels/info_panel.h"
 #include "panels/panel_columns.h"
 #include "panels/panel_display.h"
 #include "panels/read_panel.h"
@@ -35,12 +36,12 @@ void init_panel(PANEL* p, int side)
     p->type = side ? config.RightType : config.LeftType;
     p->filter = side ? config.RightFilter : config.LeftFilter;
     p->showing = side ? config.RightShowing : config.LeftShowing;
-    // FIXME: the info panel and the tree detail are offered once they
-    // exist; until then a panel configured so shows files in full detail.
-    if (p->type != PanelFiles || p->detail == DetailTree) {
-        p->type = PanelFiles;
+    // FIXME: the tree detail is offered once it exists; until then a
+    // panel configured so shows files in full detail.
+    if (p->detail == DetailTree)
         p->detail = DetailFull;
-    }
+    if (p->type != PanelInfo)
+        p->type = PanelFiles;
     if (p->filter.empty())
         p->filter = L"*";
     p->page_size = page_size_for(p->detail);
@@ -48,11 +49,14 @@ void init_panel(PANEL* p, int side)
 
     // Read once whatever the panel shows, so that its list exists.
     paneldetail detail = p->detail;
+    paneltype type = p->type;
     bool showing = p->showing;
     p->detail = DetailFull;
+    p->type = PanelFiles;
     p->showing = true;
     read_panel(p);
     p->showing = showing;
+    p->type = type;
     p->detail = detail;
     p->page_size = page_size_for(p->detail);
     if (p->showing)
@@ -127,6 +131,10 @@ void EnablePanels(char enable)
         }
         if (p->win->hidden()) {
             p->win->hide(0);
+            // The panel it describes may have been read while it was
+            // hidden, with nothing drawn.
+            if (p->type == PanelInfo)
+                p->repaint_pending = true;
         }
         if (p->reread_pending)
             read_panel(p);
@@ -165,6 +173,7 @@ void swap_panels(PANEL* panels)
     for (int side = 1; side >= 0; side--)
         panels[side].win.reset();
     std::swap(panels[0], panels[1]);
+    swap_info_sides();
     for (int side = 0; side < 2; side++)
         if (panels[side].showing)
             make_panel(&panels[side], side);

@@ -7,6 +7,7 @@
 #include "foundation/nls.h"
 #include "panels/change_dir.h"
 #include "panels/directory.h"
+#include "panels/info_panel.h"
 #include "panels/panel_filter.h"
 #include "panels/sort_panel.h"
 #include "textui/message_box.h"
@@ -78,13 +79,33 @@ Westring os_message(int status)
 
 }
 
+namespace {
+
+void read_directory(PANEL* p);
+
+}
+
 void read_panel(PANEL* p)
 {
     if (!p->showing || p->type == PanelInfo) {
         p->reread_pending = true;
         return;
     }
+    read_directory(p);
+    // An info panel about this one shows what was just read, or the
+    // error of reading it.
+    int other = 1 - panel_side(p);
+    if (p == &panel_base[1 - other] && panel_base[other].type == PanelInfo)
+        info_panel_update(other);
+}
+
+namespace {
+
+void read_directory(PANEL* p)
+{
     p->reread_pending = false;
+    // The error describes the last read only.
+    p->read_error = 0;
     p->repaint_pending = true;
     // FIXME: close archives the path has left, or whose file is gone, once
     // the archive model exists.
@@ -196,6 +217,8 @@ void read_panel(PANEL* p)
         clamp_position(p);
         goto_fname(p, remembered.c_str());
     }
+}
+
 }
 
 void panel_refresh()

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
 
 TEST(PXFilename, EveryTypeByDefaultAndBesideANamedIniFile)
 {
@@ -44,6 +47,28 @@ TEST(PXFilename, ABuildTreeUsesItsOwnData)
     PXProg = FileNameFromSys(PANNEX_TEST_BUILD_DIR "x/px");
     EXPECT_STREQ(PXFilename(PXSyntax, 1).c_str(), L"/usr/share/pannex/syntax.ini");
     PXProg = L"/usr/bin/px";
+}
+
+// An install into any prefix finds its files beside its own bin/, before
+// the system's; what the prefix lacks still comes from /usr/share.
+TEST(PXFilename, AnInstalledPxUsesItsOwnPrefix)
+{
+    char tmpl[] = "/tmp/pxprefix.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string prefix = tmpl;
+    for (const char* dir : {"/bin", "/share", "/share/pannex", "/share/doc", "/share/doc/pannex",
+                            "/share/doc/pannex/manual"})
+        ASSERT_EQ(mkdir((prefix + dir).c_str(), 0755), 0);
+    std::ofstream(prefix + "/share/pannex/syntax.ini") << "";
+    std::ofstream(prefix + "/share/doc/pannex/manual/index.html") << "";
+    config.IniFile = L"";
+    PXProg = FileNameFromSys((prefix + "/bin/px").c_str());
+    Westring own = FileNameFromSys(prefix.c_str());
+    EXPECT_STREQ(PXFilename(PXSyntax, 1).c_str(), (own + L"/share/pannex/syntax.ini").c_str());
+    EXPECT_STREQ(PXFilename(PXManual).c_str(), (own + L"/share/doc/pannex/manual/index.html").c_str());
+    EXPECT_STREQ(PXFilename(PXHelp).c_str(), L"/usr/share/pannex/px.pxh");
+    PXProg = L"/usr/bin/px";
+    std::system(("rm -rf '" + prefix + "'").c_str());
 }
 
 TEST(CommandHistory, EachCommandOnceAtItsLatestUse)
