@@ -125,6 +125,9 @@ void write_exit_file(const Westring& file, const Westring& dir)
 
 int parse_arguments(int argc, char** argv, START_OPTIONS& opt, FILE* out)
 {
+    // Only this command line names the settings file (an in-process run
+    // after one that named a file starts from the usual one again).
+    config.IniFile = Westring();
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
         if (a[0] != '-' && a[0] != '\\') {
