@@ -2,12 +2,14 @@
 #include "archive/archive_file.h"
 #include "archive/archive_readers.h"
 
+#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
 #include <clocale>
 #include <cstring>
 #include <locale.h>
 #include <memory>
+#include <vector>
 
 // 7z, and RAR 5 (whose marker differs from RAR 4's in its seventh byte),
 // through libarchive over the random-access file. Only headers are asked
@@ -106,6 +108,134 @@ struct ArchiveCloser
     void operator()(struct archive* ar) const { archive_read_free(ar); }
 };
 
+// The 7z number: the leading one bits of the first byte count the bytes
+// that follow (little-endian); the rest of it are the top bits.
+bool read_number(const unsigned char*& p, const unsigned char* end, unsigned long long& value)
+{
+    if (p >= end)
+        return false;
+    unsigned first = *p++;
+    value = 0;
+    unsigned mask = 0x80;
+    for (int i = 0; i < 8; i++, mask >>= 1) {
+        if ((first & mask) == 0) {
+            value |= static_cast<unsigned long long>(first & (mask - 1)) << (8 * i);
+            return true;
+        }
+        if (p >= end)
+            return false;
+        value |= static_cast<unsigned long long>(*p++) << (8 * i);
+    }
+    return true;
+}
+
+// libarchive reserves the whole unpacked size an encoded (compressed)
+// header declares before decoding it, so a few hundred crafted bytes could
+// ask for gigabytes. The declared sizes are read here first: a header
+// database larger than this is refused. 100,000 members take a few MiB.
+constexpr unsigned long long MaxHeaderDatabase = 256ull << 20;
+constexpr long long MaxNextHeaderRead = 1 << 20;
+
+// True when the start header or an encoded header's declared sizes are
+// impossible for this file; what cannot be parsed here is left to
+// libarchive, which checks it.
+bool header_sizes_impossible(CArchiveFile& f)
+{
+    unsigned char sig[32];
+    if (!f.ReadExact(0, sig, 32))
+        return false;
+    auto le64 = [&](int at) {
+        unsigned long long v = 0;
+        for (int i = 7; i >= 0; i--)
+            v = v << 8 | sig[at + i];
+        return v;
+    };
+    unsigned long long offset = le64(12), size = le64(20);
+    unsigned long long room = static_cast<unsigned long long>(f.Size()) - 32;
+    if (offset > room || size > room - offset)
+        return true;
+    if (size == 0)
+        return false;
+    int n = static_cast<int>(std::min<unsigned long long>(size, MaxNextHeaderRead));
+    std::vector<unsigned char> h(static_cast<size_t>(n));
+    if (!f.ReadExact(32 + static_cast<long long>(offset), h.data(), n))
+        return false;
+    const unsigned char* p = h.data();
+    const unsigned char* end = p + n;
+    if (*p++ != 0x17)  // only an encoded header is unpacked first
+        return false;
+    unsigned long long v, folders = 0, outs = 0;
+    // The pack information: position, stream count, sizes and digests.
+    if (p < end && *p == 0x06) {
+        p++;
+        unsigned long long streams;
+        if (!read_number(p, end, v) || !read_number(p, end, streams))
+            return false;
+        while (p < end && *p != 0x00) {
+            unsigned id = *p++;
+            if (id == 0x09) {
+                for (unsigned long long i = 0; i < streams; i++)
+                    if (!read_number(p, end, v))
+                        return false;
+            } else {
+                return false;  // digests and the like: libarchive's business
+            }
+        }
+        p++;
+    }
+    if (p >= end || *p++ != 0x07 || p >= end || *p++ != 0x0B)
+        return false;
+    if (!read_number(p, end, folders) || folders > 64 || p >= end || *p++ != 0)
+        return false;
+    for (unsigned long long i = 0; i < folders; i++) {
+        unsigned long long coders, ins = 0, outsHere = 0;
+        if (!read_number(p, end, coders) || coders > 64)
+            return false;
+        for (unsigned long long c = 0; c < coders; c++) {
+            if (p >= end)
+                return false;
+            unsigned flags = *p++;
+            p += flags & 0x0F;
+            if (p > end)
+                return false;
+            unsigned long long in = 1, out = 1;
+            if ((flags & 0x10) && (!read_number(p, end, in) || !read_number(p, end, out)))
+                return false;
+            if (in > 64 || out > 64)
+                return false;
+            ins += in;
+            outsHere += out;
+            if (flags & 0x20) {
+                if (!read_number(p, end, v) || v > static_cast<unsigned long long>(end - p))
+                    return false;
+                p += v;
+            }
+        }
+        if (outsHere == 0)
+            return false;
+        for (unsigned long long b = 0; b + 1 < outsHere; b++)
+            if (!read_number(p, end, v) || !read_number(p, end, v))
+                return false;
+        if (ins < outsHere - 1)
+            return false;
+        unsigned long long packed = ins - (outsHere - 1);
+        if (packed > 1)
+            for (unsigned long long k = 0; k < packed; k++)
+                if (!read_number(p, end, v))
+                    return false;
+        outs += outsHere;
+    }
+    if (p >= end || *p++ != 0x0C)
+        return false;
+    for (unsigned long long i = 0; i < outs; i++) {
+        if (!read_number(p, end, v))
+            return false;
+        if (v > MaxHeaderDatabase)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int read_seven_zip(Archive& a, CArchiveFile& f)
@@ -124,6 +254,10 @@ int read_seven_zip(Archive& a, CArchiveFile& f)
         archive_read_support_format_7zip(ar.get());
     else
         archive_read_support_format_rar5(ar.get());
+    if (sevenZip && header_sizes_impossible(f)) {
+        a.error(L"Error in 7z header");
+        return -1;
+    }
     Source source{f};
     archive_read_set_read_callback(ar.get(), read_callback);
     archive_read_set_seek_callback(ar.get(), seek_callback);

@@ -177,7 +177,7 @@ int read_tar(Archive& a, CArchiveFile& f)
             long long limit = type == 'x' || type == 'g' ? PaxLimit : LongNameLimit;
             if (size > static_cast<unsigned long long>(limit))
                 return damaged();
-            if (type != 'g') {
+            if (type != 'g' && size > 0) {
                 extra.resize(static_cast<size_t>(size));
                 if (!f.ReadExact(data, extra.data(), static_cast<int>(size)))
                     return members ? 0 : -1;
