@@ -348,7 +348,7 @@ FileFinder::FileFinder(PANEL* p, bool reopen) : panel(p)
     static const int exit_keys[] = {
         KEY_F1 + 2, KEY_F1 + 3, KEY_ALT_F1 + 2, KEY_ALT_F1 + 3, KEY_F1 + 4, KEY_F1 + 5, KEY_F1 + 7,
         KEY_SHIFT_F1 + 7, KEY_DEL, KEY_CTRL_F1 + 2, KEY_CTRL_F1 + 3, KEY_CTRL_F1 + 4, KEY_CTRL_F1 + 5,
-        KEY_CTRL_SHIFT_F, KEY_CTRL_SHIFT_J, KEY_CTRL_R, KEY_F1,
+        KEY_CTRL_SHIFT_F, KEY_CTRL_SHIFT_J, KEY_CTRL_R, KEY_F1, KEY_F10,
     };
     for (int k : exit_keys)
         dlg->AddExitKey(k);
@@ -716,6 +716,9 @@ void FileFinder::Process()
         case RESULT_ACCEPT:
             start_search();
             break;
+        case KEY_F10:
+            // Closing the window: leave at once, whatever runs.
+            return;
         case RESULT_CANCEL:
             if (running) {
                 AbortSearch();
