@@ -250,6 +250,7 @@ private:
     Westring mask, text, cp_text;
     char root = 0, recurse = 1, follow = 0, case_sensitive = 0, whole_word = 0;
 
+    FindOptions options;
     std::thread scan_thread, indicator_thread;
     std::atomic<bool> abort_flag{false};
     std::atomic<bool> running{false};
@@ -431,18 +432,7 @@ void FileFinder::scanDrive()
         show_status(String(L' ', inner_width), 0);
         show_status(L"Searching:", 1);
     }
-    FindOptions o;
-    o.start = root ? Westring(L"/") : panel->GetWD();
-    o.mask = search_;
-    o.text = containing_;
-    o.recurse = recurse;
-    o.follow_links = follow;
-    o.case_sensitive = case_sensitive;
-    o.whole_word = whole_word;
-    o.hidden = config.Hidden;
-    o.skip_pseudo = true;
-    o.code_page = viewCP;
-    CScan scan(*this, o);
+    CScan scan(*this, options);
     int r = scan.Run(abort_flag);
     unlistable = scan.Unlistable();
     bool stopped = r == -1 || abort_flag || break_status == 2;
@@ -540,6 +530,18 @@ void FileFinder::start_search()
     // No screen saver while the scan runs; the scan puts it back.
     saved_saver = config.Saver;
     config.Saver = 0;
+    // Taken here, so that the boxes may change while the scan runs.
+    options = FindOptions();
+    options.start = root ? Westring(L"/") : panel->GetWD();
+    options.mask = search_;
+    options.text = containing_;
+    options.recurse = recurse;
+    options.follow_links = follow;
+    options.case_sensitive = case_sensitive;
+    options.whole_word = whole_word;
+    options.hidden = config.Hidden;
+    options.skip_pseudo = true;
+    options.code_page = viewCP;
     running = true;
     scan_thread = std::thread([this] { scanDrive(); });
     if (find_scan_synchronous)
