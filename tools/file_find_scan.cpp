@@ -67,9 +67,8 @@ int CFileScan::Run(const std::atomic<bool>& stop)
         search = std::make_unique<CContentSearch>(options.text, options.case_sensitive, options.whole_word,
                                                   options.code_page);
 
-    std::string start = FileNameToSys(options.start).c_str();
-    if (start.empty())
-        start = "/";
+    Estring start_bytes = FileNameToSys(options.start);
+    std::string start(start_bytes.empty() ? "/" : start_bytes.c_str());
     // Pending directories, in byte order: case-sensitive, as the file
     // system is.
     std::set<std::string> pending{start};
@@ -119,7 +118,9 @@ int CFileScan::Run(const std::atomic<bool>& stop)
         // Listed in name order, so results come in the same order on every
         // run.
         std::sort(names.begin(), names.end(), [](const Listed& a, const Listed& b) { return a.name < b.name; });
-        const std::string prefix = dir == "/" ? dir : dir + '/';
+        std::string prefix = dir;
+        if (prefix != "/")
+            prefix.push_back('/');
 
         for (const Listed& l : names) {
             if (stop.load(std::memory_order_relaxed)) {
@@ -144,7 +145,9 @@ int CFileScan::Run(const std::atomic<bool>& stop)
                 have_target = fstatat(dfd, l.name.c_str(), &target, 0) == 0;
             const bool is_dir = type == DT_DIR || (type == DT_LNK && options.follow_links && have_target &&
                                                    S_ISDIR(target.st_mode));
-            const std::string path = prefix + l.name;
+            std::string path;
+            path.reserve(prefix.size() + l.name.size());
+            path.append(prefix).append(l.name);
             if (options.recurse && is_dir)
                 pending.insert(path);
             // A text is looked for in files only.
@@ -171,7 +174,9 @@ int CFileScan::Run(const std::atomic<bool>& stop)
             };
             if (name_only) {
                 e->time = TimeStamp(0, 0);
-                if (mask.Evaluate(*e, now) != 1 || !fill())
+                // A file to search is looked at only once it holds the
+                // text.
+                if (mask.Evaluate(*e, now) != 1 || (!(search && type == DT_REG) && !fill()))
                     continue;
             } else if (!fill() || mask.Evaluate(*e, now) != 1) {
                 continue;
@@ -180,15 +185,16 @@ int CFileScan::Run(const std::atomic<bool>& stop)
             if (search) {
                 // Only regular files are opened: a FIFO, a device or a
                 // socket (or a link to one) is passed over unopened.
-                const struct stat& st = type == DT_LNK ? target : own;
-                if ((type == DT_LNK && !have_target) || !S_ISREG(st.st_mode))
+                bool regular = type == DT_REG || (type == DT_LNK && have_target && S_ISREG(target.st_mode)) ||
+                               (type != DT_LNK && get_own() && S_ISREG(own.st_mode));
+                if (!regular)
                     continue;
                 pos = search->Search(path.c_str(), &stop);
                 if (pos == FoundStopped) {
                     closedir(d);
                     return -1;
                 }
-                if (pos == FoundNone)
+                if (pos == FoundNone || !fill())
                     continue;
             }
             Westring full = FileNameFromSys(path.c_str());

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <emmintrin.h>
 #include <fcntl.h>
@@ -307,7 +308,36 @@ bool encode_search_text(const Westring& text, EFileFormat format, int codePage, 
     }
     if (out.chars.empty())
         return false;
-    for (const std::string& v : out.chars[0]) {
+    // The filter looks for one character of the text, at a fixed distance
+    // from the start of a match: the one with the fewest first bytes, and
+    // rather a digit or a sign than a letter, so that a text such as
+    // "Name42" ignoring case is found by its "4".
+    int best = 0, best_score = INT_MAX;
+    size_t offset = 0;
+    for (size_t c = 0; c < out.chars.size(); c++) {
+        const auto& variants = out.chars[c];
+        std::vector<unsigned char> firsts;
+        bool letter = false;
+        for (const std::string& v : variants) {
+            unsigned char b = static_cast<unsigned char>(v[0]);
+            if (std::find(firsts.begin(), firsts.end(), b) == firsts.end())
+                firsts.push_back(b);
+            letter |= (b | 0x20) >= 'a' && (b | 0x20) <= 'z';
+        }
+        int score = static_cast<int>(firsts.size()) * 2 + (letter ? 1 : 0);
+        if (score < best_score) {
+            best_score = score;
+            best = static_cast<int>(c);
+            out.anchor_offset = static_cast<long long>(offset);
+        }
+        // Only a character at a fixed distance can be the anchor.
+        bool fixed = std::all_of(variants.begin(), variants.end(),
+                                 [&](const std::string& v) { return v.size() == variants[0].size(); });
+        if (!fixed)
+            break;
+        offset += variants[0].size();
+    }
+    for (const std::string& v : out.chars[static_cast<size_t>(best)]) {
         unsigned char b = static_cast<unsigned char>(v[0]);
         if (!out.first[b]) {
             out.first[b] = true;
@@ -417,7 +447,7 @@ bool CContentSearch::alone(const unsigned char* buf, long long base, long long i
 }
 
 int CContentSearch::run(int fd, const std::atomic<bool>* stop, bool all,
-                        const std::function<bool(long long, long long)>* found)
+                        const std::function<bool(long long, long long)>* found, long long known_size)
 {
     match_pos = FoundNone;
     match_length = 0;
@@ -428,6 +458,7 @@ int CContentSearch::run(int fd, const std::atomic<bool>* stop, bool all,
 
     // Reads until the buffer is full or the file ends; false on a failure.
     long long have = 0;
+    long long base = 0; // file offset of buf[0]
     bool eof = false;
     int read_error = 0;
     auto fill = [&]() {
@@ -442,6 +473,9 @@ int CContentSearch::run(int fd, const std::atomic<bool>* stop, bool all,
             if (r == 0)
                 eof = true;
             have += r;
+            // The size fstat gave ends the file: no read just to hear it.
+            if (known_size >= 0 && base + have >= known_size)
+                eof = true;
         }
         return true;
     };
@@ -455,7 +489,6 @@ int CContentSearch::run(int fd, const std::atomic<bool>* stop, bool all,
         return 0;
     const int unit = unit_of(format);
     const long long overlap = static_cast<long long>(pat->max_bytes) + 4;
-    long long base = 0;          // file offset of buf[0]
     long long from = text_start; // first index not yet tried
     long long skip_to = 0;       // file offset before which no match may start (after one found)
 
@@ -482,17 +515,20 @@ int CContentSearch::run(int fd, const std::atomic<bool>* stop, bool all,
             skip_to = at + len;
             return (*found)(at, len) ? 1 : 3;
         };
-        // The candidates: positions holding a possible first byte, 16 at a
-        // time while the set of first bytes is small.
-        long long i = from;
+        // The candidates: positions holding a possible anchor byte, 16 at
+        // a time while the set of them is small; a match starts
+        // anchor_offset bytes before.
+        const long long shift = pat->anchor_offset;
+        const long long end = std::min(limit + shift, have);
+        long long i = from + shift;
         if (pat->first_count == 1) {
             const unsigned char b = pat->first_list[0];
-            while (i < limit) {
-                const void* q = std::memchr(buf + i, b, static_cast<size_t>(limit - i));
+            while (i < end) {
+                const void* q = std::memchr(buf + i, b, static_cast<size_t>(end - i));
                 if (!q)
                     break;
                 i = static_cast<const unsigned char*>(q) - buf;
-                int r = test(i);
+                int r = test(i - shift);
                 if (r == 2)
                     return 0;
                 if (r == 3)
@@ -503,18 +539,18 @@ int CContentSearch::run(int fd, const std::atomic<bool>* stop, bool all,
             __m128i sets[4];
             for (int k = 0; k < pat->first_count; k++)
                 sets[k] = _mm_set1_epi8(static_cast<char>(pat->first_list[k]));
-            for (; i < limit; i += 16) {
+            for (; i < end; i += 16) {
                 __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + i));
                 __m128i m = _mm_cmpeq_epi8(v, sets[0]);
                 for (int k = 1; k < pat->first_count; k++)
                     m = _mm_or_si128(m, _mm_cmpeq_epi8(v, sets[k]));
                 unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m));
-                if (limit - i < 16)
-                    bits &= (1u << (limit - i)) - 1;
+                if (end - i < 16)
+                    bits &= (1u << (end - i)) - 1;
                 while (bits) {
                     int bit = __builtin_ctz(bits);
                     bits &= bits - 1;
-                    int r = test(i + bit);
+                    int r = test(i + bit - shift);
                     if (r == 2)
                         return 0;
                     if (r == 3)
@@ -522,9 +558,9 @@ int CContentSearch::run(int fd, const std::atomic<bool>* stop, bool all,
                 }
             }
         } else {
-            for (; i < limit; i++)
+            for (; i < end; i++)
                 if (pat->first[buf[i]]) {
-                    int r = test(i);
+                    int r = test(i - shift);
                     if (r == 2)
                         return 0;
                     if (r == 3)
@@ -545,9 +581,9 @@ int CContentSearch::run(int fd, const std::atomic<bool>* stop, bool all,
     }
 }
 
-long long CContentSearch::SearchFd(int fd, const std::atomic<bool>* stop)
+long long CContentSearch::SearchFd(int fd, const std::atomic<bool>* stop, long long known_size)
 {
-    int r = run(fd, stop, false, nullptr);
+    int r = run(fd, stop, false, nullptr, known_size);
     if (r == -1)
         return FoundStopped;
     if (r > 0)
@@ -558,7 +594,7 @@ long long CContentSearch::SearchFd(int fd, const std::atomic<bool>* stop)
 int CContentSearch::ForEachMatch(int fd, const std::atomic<bool>* stop,
                                  const std::function<bool(long long, long long)>& found)
 {
-    return run(fd, stop, true, &found);
+    return run(fd, stop, true, &found, -1);
 }
 
 long long CContentSearch::Search(const char* path, const std::atomic<bool>* stop)
@@ -577,7 +613,7 @@ long long CContentSearch::Search(const char* path, const std::atomic<bool>* stop
     if (st.st_size > BlockBytes)
         (void)posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
-    long long r = SearchFd(fd, stop);
+    long long r = SearchFd(fd, stop, st.st_size);
     ::close(fd);
     return r;
 }

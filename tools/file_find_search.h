@@ -31,7 +31,9 @@ struct CEncodedText
     std::vector<std::vector<std::string>> chars;
     // Bytes of the longest spelling of the whole text.
     size_t max_bytes = 0;
-    // The possible first bytes of a match.
+    // The filter: the possible first bytes of the character that lies
+    // anchor_offset bytes into every match.
+    long long anchor_offset = 0;
     bool first[256] = {};
     unsigned char first_list[4] = {};
     int first_count = 0;
@@ -70,8 +72,9 @@ public:
     // FoundOpenError.
     long long Search(const char* path, const std::atomic<bool>* stop);
     // The same on an open descriptor read from its current offset, which
-    // must be the start of the file.
-    long long SearchFd(int fd, const std::atomic<bool>* stop);
+    // must be the start of the file; known_size >= 0 is where the file
+    // ends (as fstat said), so that no read is spent on hearing it.
+    long long SearchFd(int fd, const std::atomic<bool>* stop, long long known_size = -1);
 
     // For a rewriting caller: the format and code page of the last file
     // searched, and the byte length of the match Search returned.
@@ -94,7 +97,7 @@ private:
     // (at file offset base + i), len bytes long.
     bool alone(const unsigned char* buf, long long base, long long i, long long len, long long n) const;
     int run(int fd, const std::atomic<bool>* stop, bool all,
-            const std::function<bool(long long, long long)>* found);
+            const std::function<bool(long long, long long)>* found, long long known_size);
 
     Westring text;
     bool caseSensitive, wholeWord;
