@@ -34,7 +34,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -227,7 +226,10 @@ private:
     void draw_labels();
     void start_search();
     void scanDrive();
-    void searching_indicator();
+    // Shows what the scan left: new results, the directory being
+    // searched, the blinking "Searching:", and the closing line once the
+    // scan has ended. Logic thread.
+    void refresh();
     void AbortSearch();
     void RemoveItem(int index, bool redraw);
     void UpdateListBox();
@@ -251,12 +253,19 @@ private:
     char root = 0, recurse = 1, follow = 0, case_sensitive = 0, whole_word = 0;
 
     FindOptions options;
-    std::thread scan_thread, indicator_thread;
+    std::thread scan_thread;
     std::atomic<bool> abort_flag{false};
     std::atomic<bool> running{false};
-    std::mutex indicator_lock;
-    std::condition_variable indicator_wake;
-    bool indicator_stop = false;
+    // What the scan thread leaves for the logic thread to show, under
+    // state_lock.
+    std::mutex state_lock;
+    Westring scanning_dir;
+    bool dir_changed = false;
+    Westring closing_line;
+    bool closing_stopped = false;
+    std::atomic<bool> finished{false};
+    std::chrono::steady_clock::time_point blink_at;
+    bool blink_shown = false;
     int shown_count = 0;
     bool follow_results = true;
     int unlistable = 0;
@@ -283,19 +292,14 @@ protected:
     }
     void Entering(const std::string& dir) override
     {
-        std::unique_lock<std::recursive_mutex> screen(finder.dlg->Mutex(), std::try_to_lock);
-        if (!screen)
-            return;
-        Westring shown = FileNameFromSys(dir.c_str());
-        int width = finder.inner_width - 13;
-        collapse_path(shown, width);
-        finder.dlg->puts_at(12, finder.status_row, padded(shown, width, false).c_str());
+        std::lock_guard<std::mutex> hold(finder.state_lock);
+        finder.scanning_dir = FileNameFromSys(dir.c_str());
+        finder.dir_changed = true;
     }
     void Tick() override
     {
         if (break_status == 2)
             finder.abort_flag = true;
-        finder.UpdateListBox();
     }
 
 private:
@@ -385,14 +389,11 @@ void FileFinder::show_status(const Westring& s, int x)
 
 void FileFinder::UpdateListBox()
 {
-    std::unique_lock<std::recursive_mutex> screen(dlg->Mutex(), std::try_to_lock);
-    if (!screen)
-        return;
-    std::unique_lock<std::mutex> results(files_.Mutex(), std::try_to_lock);
-    if (!results)
-        return;
-    int n = files_.Count();
-    results.unlock();
+    int n;
+    {
+        std::lock_guard<std::mutex> results(files_.Mutex());
+        n = files_.Count();
+    }
     if (n == shown_count)
         return;
     // The cursor follows new results while it sits on the last one.
@@ -406,43 +407,48 @@ void FileFinder::UpdateListBox()
     dlg->SendMessage(list_index, ev);
 }
 
-void FileFinder::searching_indicator()
+void FileFinder::refresh()
 {
-    bool shown = false;
-    std::unique_lock<std::mutex> lock(indicator_lock);
-    for (;;) {
-        if (indicator_wake.wait_for(lock, std::chrono::milliseconds(500), [&] { return indicator_stop; }))
-            return;
-        shown = !shown;
-        std::unique_lock<std::recursive_mutex> screen(dlg->Mutex(), std::try_to_lock);
-        if (screen)
-            show_status(shown ? Westring(L"Searching:") : Westring(L"          "), 1);
+    std::lock_guard<std::recursive_mutex> screen(dlg->Mutex());
+    UpdateListBox();
+    {
+        std::lock_guard<std::mutex> hold(state_lock);
+        if (dir_changed && running) {
+            Westring shown = scanning_dir;
+            int width = inner_width - 13;
+            collapse_path(shown, width);
+            show_status(padded(shown, width, false), 12);
+            dir_changed = false;
+        }
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (running && now >= blink_at) {
+        blink_shown = !blink_shown;
+        show_status(blink_shown ? Westring(L"Searching:") : Westring(L"          "), 1);
+        blink_at = now + std::chrono::milliseconds(500);
+    }
+    if (finished.exchange(false)) {
+        if (scan_thread.joinable())
+            scan_thread.join();
+        Westring line;
+        bool stopped;
+        {
+            std::lock_guard<std::mutex> hold(state_lock);
+            line = closing_line;
+            stopped = closing_stopped;
+        }
+        show_status(String(L' ', inner_width), 0);
+        show_status(stopped ? L"Search Stopped:" : L"Search Complete:", 1);
+        show_status(line, 18);
+        UpdateListBox();
     }
 }
 
 void FileFinder::scanDrive()
 {
-    {
-        std::lock_guard<std::mutex> hold(indicator_lock);
-        indicator_stop = false;
-    }
-    indicator_thread = std::thread([this] { searching_indicator(); });
-    {
-        std::lock_guard<std::recursive_mutex> screen(dlg->Mutex());
-        show_status(String(L' ', inner_width), 0);
-        show_status(L"Searching:", 1);
-    }
     CScan scan(*this, options);
     int r = scan.Run(abort_flag);
-    unlistable = scan.Unlistable();
     bool stopped = r == -1 || abort_flag || break_status == 2;
-
-    {
-        std::lock_guard<std::mutex> hold(indicator_lock);
-        indicator_stop = true;
-    }
-    indicator_wake.notify_all();
-    indicator_thread.join();
 
     unsigned long long bytes = 0;
     int n;
@@ -452,19 +458,21 @@ void FileFinder::scanDrive()
         for (int i = 0; i < n; i++)
             bytes += files_.At(i)->size;
     }
+    const int unreadable = scan.Unlistable();
     Westring line = Westring(esprintf("%d", n).c_str()) + (n == 1 ? L" match uses " : L" matches use ") +
                     thousands(bytes) + L" bytes";
-    if (unlistable > 0)
-        line += Westring(esprintf(" (%d unreadable director%s)", unlistable, unlistable == 1 ? "y" : "ies").c_str());
-    std::atomic_ref<int>(config.Saver).store(saved_saver);
-    running = false;
-    std::lock_guard<std::recursive_mutex> screen(dlg->Mutex());
-    show_status(String(L' ', inner_width), 0);
-    show_status(stopped ? L"Search Stopped:" : L"Search Complete:", 1);
+    if (unreadable > 0)
+        line += Westring(esprintf(" (%d unreadable director%s)", unreadable, unreadable == 1 ? "y" : "ies").c_str());
     if (line.strlen() > inner_width - 19)
         line = line.left(inner_width - 19);
-    show_status(line, 18);
-    UpdateListBox();
+    std::atomic_ref<int>(config.Saver).store(saved_saver);
+    {
+        std::lock_guard<std::mutex> hold(state_lock);
+        closing_line = line;
+        closing_stopped = stopped;
+    }
+    running = false;
+    finished = true;
 }
 
 void FileFinder::AbortSearch()
@@ -542,10 +550,17 @@ void FileFinder::start_search()
     options.hidden = config.Hidden;
     options.skip_pseudo = true;
     options.code_page = viewCP;
+    show_status(String(L' ', inner_width), 0);
+    show_status(L"Searching:", 1);
+    blink_shown = true;
+    blink_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
     running = true;
+    finished = false;
     scan_thread = std::thread([this] { scanDrive(); });
-    if (find_scan_synchronous)
+    if (find_scan_synchronous) {
         scan_thread.join();
+        refresh();
+    }
 }
 
 void FileFinder::view_or_edit(int key)
@@ -711,7 +726,13 @@ void FileFinder::Process()
 {
     for (;;) {
         ResetFileGlobals();
-        int r = dlg->Process();
+        // While a scan runs the dialog wakes five times a second to show
+        // its progress; the scan thread itself never draws.
+        int r = dlg->Process(scan_thread.joinable() ? 200 : -1);
+        if (r == 0) {
+            refresh();
+            continue;
+        }
         entry* e = current();
         switch (r) {
         case ResultFind:
@@ -724,6 +745,7 @@ void FileFinder::Process()
         case RESULT_CANCEL:
             if (running) {
                 AbortSearch();
+                refresh();
                 break;
             }
             return;

@@ -105,6 +105,8 @@ TEST(FileFindSearch, FindsTextInEveryEncoding)
         {"whole word inside", "concat cats", L"cat", false, true, -2},
         {"whole word after", "xcat cat", L"cat", false, true, 5},
         {"empty file", "", L"x", false, false, -2},
+        {"letters only, ignoring case", "the word zanzibar is here\n", L"zanzibar", false, false, 9},
+        {"anchored on a digit", "xyz nam42 Name42", L"NAME42", false, false, 10},
         // A match cut by the end of the first 1 MiB block is found.
         {"across block edge", big.substr(0, (1 << 20) - 3) + "NEEDLE" + big, L"needle", false, false, (1 << 20) - 3},
         {"at the very end", big + "tail", L"TAIL", false, false, 1 << 20},
