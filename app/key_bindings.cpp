@@ -16,6 +16,7 @@
 #include "menus/menu_commands.h"
 #include "panels/info_panel.h"
 #include "panels/key_commands.h"
+#include "tools/file_find.h"
 #include "tools/tool_commands.h"
 #include "viewer/viewer_commands.h"
 
@@ -44,4 +45,6 @@ void bind_commands()
     bind_key(KEY_SHIFT_F1 + 7, delete_key);
     bind_key(KEY_CTRL_A + 'Q' - 'A', directory_usage_key);
     bind_viewer_commands();
+    bind_key(KEY_ALT_F1 + 6, findfile_key);                          // Alt+F7
+    bind_key((KEY_ALT_F1 + 6) | KEY_SHIFT_FLAG, findfile_key);       // Alt+Shift+F7
 }
