@@ -124,14 +124,17 @@ public:
         // (timeout_ms != 0) returns a key event with this code at once
         // instead of blocking; polls still find nothing. After 1000 such
         // returns the process aborts, so a screen that ignores the fallback
-        // fails its test instead of hanging it. 0 switches it off.
-        void SetFallbackKey(int code);
+        // fails its test instead of hanging it. 0 switches it off. With an
+        // alternate, the two codes take turns (F10 and Esc leave most
+        // screens between them).
+        void SetFallbackKey(int code, int alternate = 0);
 
     private:
         mutable std::mutex mutex;
         std::condition_variable added;
         std::deque<TEvent> events;
         int fallback = 0;
+        int alternateFallback = 0;
         int fallbacks_used = 0;
     };
 

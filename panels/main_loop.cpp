@@ -24,6 +24,8 @@
 
 #include <cwctype>
 
+unsigned long unhandled_keys = 0;
+
 namespace {
 
 constexpr int CursorUnderline = 15;
@@ -196,6 +198,7 @@ void dispatch_key(LOOPSTATE& s, int key, _MEVENT& m)
         s.redraw = 2;
         break;
     default:
+        unhandled_keys++;
         break;
     }
 }

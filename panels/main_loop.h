@@ -5,4 +5,9 @@
 // event at a time and dispatches it, until the user quits. Logic thread.
 void main_loop();
 
+// Keys the main loop was handed that no command took (neither the key
+// table, the panels, the selection keys nor the command line): the key
+// table test counts them.
+extern unsigned long unhandled_keys;
+
 #endif

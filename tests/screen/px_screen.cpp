@@ -50,6 +50,8 @@ std::string px_home()
     return home_dir;
 }
 
+int px_closing_alternate = 0;
+
 PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std::function<void()> settings,
               int columns, int lines)
 {
@@ -104,7 +106,7 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
             }
             std::get<std::function<void()>>(step)();
         }
-        console.Queue().SetFallbackKey(KEY_F10);
+        console.Queue().SetFallbackKey(KEY_F10, px_closing_alternate);
     };
 
     args.insert(args.begin(), "px");

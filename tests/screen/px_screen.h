@@ -68,6 +68,10 @@ struct PX_RUN
 PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std::function<void()> settings = {},
               int columns = 80, int lines = 25);
 
+// When not 0, the keys read once the script is used up alternate between
+// F10 and this key (KEY_ESC leaves message boxes F10 does not).
+extern int px_closing_alternate;
+
 // The directory px runs in during run_px: its HOME and working directory.
 std::string px_home();
 
