@@ -2,6 +2,7 @@
 
 #include "command/exec_keys.h"
 #include "console/key_codes.h"
+#include "editor/editor_commands.h"
 #include "fileops/attributes_dialog.h"
 #include "fileops/change_case.h"
 #include "fileops/change_date.h"
@@ -41,4 +42,5 @@ void bind_commands()
     bind_key(KEY_SHIFT_F1 + 7, delete_key);
     bind_key(KEY_CTRL_A + 'Q' - 'A', directory_usage_key);
     bind_viewer_commands();
+    bind_editor_commands();
 }
