@@ -187,6 +187,8 @@ private:
     void select_format();
     void next_code_page(bool edit_list);
     int check_encodable();
+    // The bytes the text takes in its format (for reserving room).
+    long long encoded_length(bool substitute);
     void write_hist(HISTREC& rec);
     void take_hist(HISTREC& rec);
 

@@ -199,6 +199,11 @@ bool PXEditor::LoadFile(CTextFile& file, bool keepFormat, long long pos, int len
     stateTop = -1;
     if (rec && !keepFormat)
         take_hist(*rec);
+    // Undo may hold the whole text once (a delete-all stays undoable) but
+    // never less than the default.
+    size_t limit = std::max(TUndoStack::DefaultLimit, static_cast<size_t>(std::max(0LL, diskSize)));
+    undo.SetLimit(limit);
+    redo.SetLimit(limit);
     if (lineAtPos >= 0) {
         curLine = lineAtPos;
         curIndex = indexAtPos;
@@ -436,6 +441,12 @@ int PXEditor::save_text(const wchar_t* name_)
     out.SetBOM(hasBOM && format < FormatCodePage);
     out.SetSubstitute(enc == 1);
     int rc = out.BeginSave(name);
+    // Writing over the file itself: room for the whole text first, so a
+    // full disk stops the save before the first byte changes.
+    if (rc == 0 && out.SavesInPlace())
+        rc = out.ReserveSave(encoded_length(enc == 1));
+    if (rc != 0)
+        out.AbortSave();
     long long done = 0, total = text.Count();
     if (rc == 0) {
         FileReadProgress progress(done, total, "Saving File");
@@ -486,6 +497,28 @@ int PXEditor::save_text(const wchar_t* name_)
     modified = false;
     redraw = true;
     return 0;
+}
+
+long long PXEditor::encoded_length(bool substitute)
+{
+    CTextFile sink;
+    sink.SetFormat(format);
+    sink.SetCodePage(codePage);
+    sink.SetBOM(hasBOM && format < FormatCodePage);
+    sink.SetSubstitute(substitute);
+    std::vector<unsigned char> bytes;
+    sink.BeginSaveToMemory(bytes);
+    long long n = 0;
+    std::wstring s;
+    for (int l = 0; l < text.Count(); l++) {
+        line_text(l, s);
+        if (sink.WriteStr(s.data(), static_cast<int>(s.size()), text.End(l)) != 0)
+            break;
+        n += static_cast<long long>(bytes.size());
+        bytes.clear();
+    }
+    (void)sink.EndSave();
+    return n + static_cast<long long>(bytes.size());
 }
 
 bool PXEditor::SaveAs(Westring& name)
