@@ -252,8 +252,8 @@ void PXEditor::take_hist(HISTREC& rec)
         for (int i = 0; i < 10; i++)
             bookmarks[i] = {rec.bookmarks[i].line, rec.bookmarks[i].index};
     }
-    rec.undo.Clear();
-    rec.redo.Clear();
+    // The record keeps its copy: leaving with Discard writes none, and
+    // the next run must find the history as it was.
     if (rec.viewOffset < 0) {
         top = rec.topLine;
         curLine = rec.topLine + rec.cursorRow;

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -251,4 +254,213 @@ TEST_F(EditorScreen, NewFileIsOfferedAndSaved)
     edit(file, {CHECK([&] { EXPECT_GT(screen_row_of("File does not exist, Create?"), 0); }),
                 KEYS({KEY_RETURN, 'h', 'i', F(2), KEY_ESC}), EXITS()});
     EXPECT_EQ(read(file), "hi");
+}
+
+namespace {
+
+std::string hex(const std::string& s)
+{
+    std::string out;
+    char b[4];
+    for (unsigned char c : s) {
+        std::snprintf(b, sizeof b, "%02X ", c);
+        out += b;
+    }
+    return out;
+}
+
+// What iconv makes of text (UTF-8) in encoding to.
+std::string iconv_to(const std::string& dir, const std::string& text, const std::string& to)
+{
+    std::string in = dir + "/iconv.in";
+    std::ofstream(in, std::ios::binary) << text;
+    std::string out;
+    if (FILE* p = popen(("iconv -f UTF-8 -t " + to + " '" + in + "'").c_str(), "r")) {
+        char b[4096];
+        size_t n;
+        while ((n = std::fread(b, 1, sizeof b, p)) > 0)
+            out.append(b, n);
+        pclose(p);
+    }
+    return out;
+}
+
+}
+
+TEST_F(EditorScreen, SavingUnchangedGivesTheSameBytes)
+{
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool warns;
+    } rows[] = {
+        {"UTF-8", "h\xC3\xA9llo\nw\xC3\xB6rld\n", false},
+        {"UTF-8 with BOM", "\xEF\xBB\xBFh\xC3\xA9llo\n", false},
+        {"UTF-16LE", std::string("\xFF\xFEh\0i\0\n\0", 8), false},
+        {"UTF-16BE", std::string("\xFE\xFF\0h\0i\0\n", 8), false},
+        {"UTF-32LE", std::string("\xFF\xFE\0\0h\0\0\0\n\0\0\0", 12), false},
+        {"UTF-32BE", std::string("\0\0\xFE\xFF\0\0\0h\0\0\0\n", 12), false},
+        {"CP1252", "caf\xE9 \x80 \x97\r\n", false},
+        {"CP866", "\x8F\xE0\xA8\xA2\xA5\xE2\n", false},
+        {"CP1251 read as another code page", "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0\n", false},
+        {"CR LF", "one\r\ntwo\r\n", false},
+        {"mixed line ends", "a\r\nb\nc\rd\n\re", false},
+        {"CR only", "a\rb\rc\r", false},
+        {"no final line end", "last", false},
+        {"empty", "", false},
+        {"NUL bytes", std::string("a\0b\nc\0\n", 7), false},
+        {"invalid UTF-8 after 40 KiB", std::string(40960, 'x') + "\nbad \xFF\xFE here\xC3\n", true},
+    };
+    for (const auto& r : rows) {
+        std::string file = write("same", r.bytes);
+        std::vector<ScreenStep> steps;
+        if (r.warns) {
+            steps.push_back(CHECK([] {
+                EXPECT_GE(screen_row_of("Warning: Invalid encoding found on 1 lines. Saving this file will cause"), 0);
+            }));
+            steps.push_back(KEYS({KEY_ESC}));
+        }
+        steps.push_back(KEYS({F(2), KEY_ESC}));
+        steps.push_back(EXITS());
+        edit(file, steps);
+        EXPECT_EQ(hex(read(file)), hex(r.bytes)) << r.what;
+        fileStatusStore.Clear();
+    }
+}
+
+TEST_F(EditorScreen, AltUSetsEveryLineEnd)
+{
+    std::string file = write("ends", "a\r\nb\nc\rd\r\n");
+    edit(file, {KEYS({KEY_ALT_U}), CHECK([] { EXPECT_EQ(row(0).substr(34, 5), " U * "); }),
+                KEYS({F(2), KEY_ESC}), EXITS()});
+    EXPECT_EQ(read(file), "a\nb\nc\nd\n");
+    edit(file, {KEYS({KEY_ALT_U, F(2), KEY_ESC}), EXITS()});
+    EXPECT_EQ(read(file), "a\r\nb\r\nc\r\nd\r\n");
+}
+
+TEST_F(EditorScreen, SaveAsWritesWhatIconvWrites)
+{
+    const std::string text = "h\xC3\xA9llo w\xC3\xB6rld \xE2\x82\xAC\nzweite Zeile\n";
+    const struct {
+        const char* what;
+        std::vector<int> keys;
+        std::string mark;
+        const char* iconv;
+    } rows[] = {
+        {"UTF-16LE", {KEY_ALT_1 + 5}, "\xFF\xFE", "UTF-16LE"},
+        {"UTF-16BE", {KEY_ALT_1 + 5, KEY_ALT_E}, "\xFE\xFF", "UTF-16BE"},
+        {"UTF-32LE", {KEY_ALT_1 + 2}, std::string("\xFF\xFE\0\0", 4), "UTF-32LE"},
+        {"UTF-32BE", {KEY_ALT_1 + 2, KEY_ALT_E}, std::string("\0\0\xFE\xFF", 4), "UTF-32BE"},
+        {"UTF-16LE without a mark", {KEY_ALT_1 + 5, KEY_ALT_B}, "", "UTF-16LE"},
+        {"CP1252", {KEY_ALT_C, KEY_ALT_P, '1', '2', '5', '2'}, "", "CP1252"},
+    };
+    for (const auto& r : rows) {
+        std::string file = write("source.txt", text);
+        std::string target = dir + "/target";
+        std::vector<int> keys = {F(3)};
+        std::vector<int> name = type_keys(target);
+        keys.insert(keys.end(), name.begin(), name.end());
+        keys.insert(keys.end(), r.keys.begin(), r.keys.end());
+        keys.push_back(KEY_RETURN);
+        edit(file, {KEYS(keys), CHECK([&] { EXPECT_NE(row(0).find("target"), std::string::npos) << r.what; }),
+                    KEYS({KEY_ESC}), EXITS()});
+        EXPECT_EQ(hex(read(target)), hex(r.mark + iconv_to(dir, text, r.iconv))) << r.what;
+        EXPECT_EQ(read(file), text) << r.what;
+        std::remove(target.c_str());
+        fileStatusStore.Clear();
+    }
+}
+
+TEST_F(EditorScreen, AstralCharactersBecomeSurrogatePairs)
+{
+    std::string file = write("smile", "\xF0\x9F\x98\x80\n");
+    std::string target = dir + "/smile16";
+    std::vector<int> keys = {F(3)};
+    std::vector<int> name = type_keys(target);
+    keys.insert(keys.end(), name.begin(), name.end());
+    keys.insert(keys.end(), {KEY_ALT_1 + 5, KEY_RETURN, KEY_ESC});
+    edit(file, {KEYS(keys), EXITS()});
+    EXPECT_EQ(hex(read(target)), "FF FE 3D D8 00 DE 0A 00 ");
+    // Typed, too: beyond U+FFFF is a character like any other.
+    std::string typed = write("typed", "");
+    edit(typed, {KEYS({0x1F600, F(2), KEY_ESC}), EXITS()});
+    EXPECT_EQ(read(typed), "\xF0\x9F\x98\x80");
+}
+
+TEST_F(EditorScreen, CharactersTheCodePageLacksAreListedFirst)
+{
+    // Latin-1 has no dash: saving asks, Cancel writes nothing, Replace
+    // writes "?".
+    std::string file = write("latin1", "a\xE9z\n");
+    edit(file, {KEYS({KEY_RIGHT, 0x2014, F(2)}), CHECK([&] {
+                    int y = screen_row_of(" Encoding ");
+                    ASSERT_GE(y, 0);
+                    EXPECT_NE(row(y + 1).find("1 characters cannot be saved as CP819:"), std::string::npos) << row(y + 1);
+                    EXPECT_NE(row(y + 2).find("—"), std::string::npos);
+                    EXPECT_NE(row(y + 3).find("line 1"), std::string::npos);
+                    EXPECT_EQ(colours(y + 1, 40, 1), "e");
+                }),
+                KEYS({KEY_RETURN}), CHECK([&] {
+                    EXPECT_EQ(read(file), "a\xE9z\n");
+                    EXPECT_EQ(row(0).substr(34, 5), " U * ");
+                }),
+                KEYS({F(2), 'r', KEY_ESC}), EXITS()});
+    EXPECT_EQ(read(file), "a?\xE9z\n");
+}
+
+TEST_F(EditorScreen, SaveAsOverAnotherFileAsksFirst)
+{
+    std::string file = write("mine.txt", "mine\n");
+    std::string other = write("other.txt", "other\n");
+    std::vector<int> keys = {'x', F(3)};
+    std::vector<int> name = type_keys(other);
+    keys.insert(keys.end(), name.begin(), name.end());
+    keys.push_back(KEY_RETURN);
+    edit(file, {KEYS(keys), CHECK([] { EXPECT_GE(screen_row_of("File exists. Overwrite?"), 0); }),
+                // No: the other file is left as it was, the dialog again.
+                KEYS({KEY_ESC}), CHECK([&] {
+                    EXPECT_EQ(read(other), "other\n");
+                    EXPECT_GE(screen_row_of(" Save As "), 0);
+                }),
+                KEYS({KEY_ESC, KEY_ESC, 'd'}), EXITS()});
+    EXPECT_EQ(read(other), "other\n");
+    EXPECT_EQ(read(file), "mine\n");
+}
+
+TEST_F(EditorScreen, AFileChangedOnDiskIsCaughtEvenWhenOlder)
+{
+    std::string file = write("changed", "text\n");
+    auto older = [&] {
+        // Put back from an older copy: same size, an earlier time.
+        std::ofstream(file, std::ios::binary) << "TEXT\n";
+        struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    };
+    edit(file, {CHECK(older), KEYS({'x', F(2)}), CHECK([] {
+                    EXPECT_GE(screen_row_of("File has been modified since it was loaded. Overwrite anyway?"), 0);
+                }),
+                KEYS({KEY_ESC}), CHECK([&] { EXPECT_EQ(read(file), "TEXT\n"); }),
+                KEYS({F(2), KEY_RETURN, KEY_ESC}), EXITS()});
+    EXPECT_EQ(read(file), "xtext\n");
+}
+
+TEST_F(EditorScreen, UndoSurvivesReopeningButNotAnOutsideChange)
+{
+    std::string file = write("hist", "abc\n");
+    edit(file, {KEYS({KEY_END, 'x', 'y', F(2), KEY_ESC}), EXITS()});
+    EXPECT_EQ(read(file), "abcxy\n");
+    edit(file, {CHECK([] { EXPECT_EQ(row(0).substr(34, 20), " U    Line 1     Col"); }),
+                KEYS({KEY_ALT_BACKSPACE}), CHECK([] { EXPECT_EQ(text_row(0), pad("abcx", 80)); }),
+                KEYS({KEY_ALT_BACKSPACE | KEY_SHIFT_FLAG}), CHECK([] { EXPECT_EQ(text_row(0), pad("abcxy", 80)); }),
+                KEYS({KEY_ESC, 'd'}), EXITS()});
+    // Left with Discard: the history is as it was before that run.
+    edit(file, {KEYS({KEY_ALT_BACKSPACE}), CHECK([] { EXPECT_EQ(text_row(0), pad("abcx", 80)); }),
+                KEYS({KEY_ESC, 'd'}), EXITS()});
+    // Changed outside: the old history would garble the new text.
+    std::ofstream(file, std::ios::binary) << "new text\n";
+    edit(file, {KEYS({KEY_ALT_BACKSPACE, KEY_ALT_BACKSPACE}), CHECK([] {
+                    EXPECT_EQ(text_row(0), pad("new text", 80));
+                    EXPECT_EQ(row(0).substr(34, 5), " U   ");
+                }),
+                KEYS({KEY_ESC}), EXITS()});
 }
