@@ -11,7 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <cstring>
+#include <dirent.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -463,4 +467,96 @@ TEST_F(EditorScreen, UndoSurvivesReopeningButNotAnOutsideChange)
                     EXPECT_EQ(row(0).substr(34, 5), " U   ");
                 }),
                 KEYS({KEY_ESC}), EXITS()});
+}
+
+TEST_F(EditorScreen, AFullDiskLeavesTheFileWholeUntilThereIsRoom)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    std::string mnt = dir + "/small";
+    ASSERT_EQ(mkdir(mnt.c_str(), 0700), 0);
+    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=12m") != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    std::string original;
+    for (int i = 0; original.size() < 5000000; i++)
+        original += "line " + std::to_string(i) + " of the text that fills the file\n";
+    std::string file = mnt + "/big.txt";
+    std::ofstream(file, std::ios::binary) << original;
+    std::string filler = mnt + "/filler";
+    auto fill = [&] {
+        // What is left is less than a second copy of the text.
+        std::ofstream(filler, std::ios::binary) << std::string(12 * 1024 * 1024 - original.size() - 2 * 1024 * 1024, 'f');
+    };
+    edit(file, {CHECK(fill), KEYS({'x', F(2)}), CHECK([&] {
+                    int y = screen_row_of("Error writing text file: No space left on device");
+                    EXPECT_GE(y, 0);
+                    EXPECT_EQ(read(file), original);
+                    std::vector<std::string> names;
+                    if (DIR* d = opendir(mnt.c_str())) {
+                        while (dirent* e = readdir(d))
+                            if (e->d_name[0] != '.' || (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")))
+                                names.push_back(e->d_name);
+                        closedir(d);
+                    }
+                    EXPECT_EQ(names.size(), 2u) << "no temporary file is left";
+                }),
+                KEYS({KEY_ESC}), CHECK([&] {
+                    EXPECT_EQ(row(0).substr(34, 5), " U * ");
+                    std::remove(filler.c_str());
+                }),
+                KEYS({F(2), KEY_ESC}), EXITS()});
+    EXPECT_EQ(read(file), "x" + original);
+    umount2(mnt.c_str(), MNT_DETACH);
+}
+
+TEST_F(EditorScreen, SavingKeepsLinksModesAndOwners)
+{
+    std::string target = write("target.txt", "old\n");
+    std::string link = dir + "/link.txt";
+    ASSERT_EQ(symlink("target.txt", link.c_str()), 0);
+    edit(link, {KEYS({'a', F(2), KEY_ESC}), EXITS()});
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(read(target), "aold\n");
+
+    std::string script = write("run.sh", "#!/bin/sh\n");
+    ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+    edit(script, {KEYS({KEY_CTRL_PGDN, 'e', 'x', 'i', 't', F(2), KEY_ESC}), EXITS()});
+    ASSERT_EQ(stat(script.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    EXPECT_EQ(read(script), "#!/bin/sh\nexit");
+
+    // Read-only, saved with override: still read-only afterwards.
+    std::string locked = write("locked.txt", "locked\n");
+    ASSERT_EQ(chmod(locked.c_str(), 0444), 0);
+    if (geteuid() == 0)
+        edit(locked, {KEYS({'z', F(2), KEY_ESC}), EXITS()});
+    else
+        edit(locked, {KEYS({'z', F(2)}), CHECK([] { EXPECT_GE(screen_row_of("File is Read Only, override?"), 0); }),
+                      KEYS({KEY_RETURN, KEY_ESC}), EXITS()});
+    ASSERT_EQ(stat(locked.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(read(locked), "zlocked\n");
+
+    if (geteuid() == 0) {
+        std::string theirs = write("theirs.txt", "theirs\n");
+        ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+        edit(theirs, {KEYS({'y', F(2), KEY_ESC}), EXITS()});
+        ASSERT_EQ(stat(theirs.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+        EXPECT_EQ(read(theirs), "ytheirs\n");
+    }
+}
+
+TEST_F(EditorScreen, NineMillionLinesLoadAndSave)
+{
+    std::string file = dir + "/seq";
+    ASSERT_EQ(std::system(("seq 9000000 > '" + file + "'").c_str()), 0);
+    edit(file, {KEYS({KEY_CTRL_PGDN}), CHECK([] { EXPECT_EQ(row(0).substr(34, 20), " U    Line 9000001 C"); }),
+                KEYS({KEY_UP, KEY_END, '!', F(2), KEY_ESC}), EXITS()});
+    std::string text = read(file);
+    EXPECT_EQ(text.size(), 70888897u);
+    EXPECT_EQ(text.substr(text.size() - 17), "8999999\n9000000!\n");
 }
