@@ -208,7 +208,8 @@ bool PXEditor::LoadFile(CTextFile& file, bool keepFormat, long long pos, int len
         curLine = lineAtPos;
         curIndex = indexAtPos;
         clamp_cursor();
-        top = std::max(0, curLine - H() / 2);
+        // The line opens the page, as it did in the viewer that asked.
+        top = curLine;
         if (length > 0) {
             // The selection runs length characters on, over line ends.
             EPOS a{curLine, curIndex}, b = a;
