@@ -155,6 +155,20 @@ int CEditText::Set(int i, const wchar_t* p, size_t n, TLineEnd end)
     return 0;
 }
 
+int CEditText::SetEncoded(int i, const char* p, size_t n, TLineEnd end)
+{
+    assert(i >= 0 && i < count);
+    if (n > UINT32_MAX)
+        return ENOMEM;
+    const unsigned char* s = store(end, p, n);
+    if (!s)
+        return ENOMEM;
+    liveBytes -= lines[i].n;
+    liveBytes += n;
+    lines[i] = {s, static_cast<uint32_t>(n)};
+    return 0;
+}
+
 int CEditText::SetEnd(int i, TLineEnd end)
 {
     assert(i >= 0 && i < count);

@@ -49,6 +49,8 @@ public:
     // Replaces line i. 0 or ENOMEM (the line is then unchanged).
     [[nodiscard]] int Set(int i, const wchar_t* p, size_t n, TLineEnd end);
     [[nodiscard]] int SetEnd(int i, TLineEnd end);
+    // Replaces line i by n encoded bytes.
+    [[nodiscard]] int SetEncoded(int i, const char* p, size_t n, TLineEnd end);
     // Inserts a line before line i (i == Count() appends). 0 or ENOMEM.
     [[nodiscard]] int Insert(int i, const wchar_t* p, size_t n, TLineEnd end);
     // Inserts an already encoded line (loading: no round trip through

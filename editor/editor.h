@@ -158,6 +158,8 @@ private:
     void load_line(int line);
     [[nodiscard]] int flush();
     int replace_range(EPOS a, EPOS b, const std::wstring& ins, std::wstring* removed, EPOS& insEnd);
+    // The same with the inserted and removed text in the stored encoding.
+    int replace_bytes(EPOS a, EPOS b, const std::string& ins, std::string* removed, EPOS& insEnd);
     void adjust_bookmarks(EPOS a, EPOS removedEnd, EPOS insEnd);
     void clamp_cursor();
     void touched(int line);

@@ -139,44 +139,86 @@ void PXEditor::touched(int line)
 
 // ---- Changing the text ----------------------------------------------
 
+namespace {
+
+// The byte offset of character index in n encoded bytes (n past the end).
+size_t byte_of(const unsigned char* p, size_t n, size_t index)
+{
+    size_t i = 0;
+    for (; i < n && index > 0; index--) {
+        i++;
+        while (i < n && (p[i] & 0xC0) == 0x80)
+            i++;
+    }
+    return i;
+}
+
+}
+
 int PXEditor::replace_range(EPOS a, EPOS b, const std::wstring& ins, std::wstring* removed, EPOS& insEnd)
 {
+    std::string bytes, gone;
+    edit_utf8::Encode(ins.data(), ins.size(), bytes);
+    int rc = replace_bytes(a, b, bytes, removed ? &gone : nullptr, insEnd);
+    if (rc == 0 && removed)
+        edit_utf8::Decode(reinterpret_cast<const unsigned char*>(gone.data()), gone.size(), *removed);
+    return rc;
+}
+
+int PXEditor::replace_bytes(EPOS a, EPOS b, const std::string& ins, std::string* removed, EPOS& insEnd)
+{
     assert(a <= b);
-    bool oneLine = a.line == b.line && ins.find(L'\n') == std::wstring::npos;
+    bool oneLine = a.line == b.line && ins.find('\n') == std::string::npos;
     if (oneLine) {
         // Typing and most keys: the edit buffer alone changes.
         load_line(a.line);
         int ai = std::min(a.index, static_cast<int>(buf.size()));
         int bi = std::clamp(b.index, ai, static_cast<int>(buf.size()));
-        if (removed)
-            removed->assign(buf, static_cast<size_t>(ai), static_cast<size_t>(bi - ai));
-        buf.replace(static_cast<size_t>(ai), static_cast<size_t>(bi - ai), ins);
+        if (removed) {
+            removed->clear();
+            edit_utf8::Encode(buf.data() + ai, static_cast<size_t>(bi - ai), *removed);
+        }
+        std::wstring wide;
+        edit_utf8::Decode(reinterpret_cast<const unsigned char*>(ins.data()), ins.size(), wide);
+        buf.replace(static_cast<size_t>(ai), static_cast<size_t>(bi - ai), wide);
         bufDirty = true;
-        insEnd = {a.line, ai + static_cast<int>(ins.size())};
+        insEnd = {a.line, ai + static_cast<int>(wide.size())};
         touched(a.line);
         return 0;
     }
     if (int rc = flush())
         return rc;
-    std::wstring first, last;
-    text.Get(a.line, first);
-    text.Get(b.line, last);
-    size_t ai = std::min(static_cast<size_t>(a.index), first.size());
-    size_t bi = std::min(static_cast<size_t>(b.index), last.size());
+    // Lines over several lines are handled in their stored form: a
+    // delete-all of a large text or its undo never holds it as wide
+    // characters.
+    size_t nf, nl;
+    const unsigned char* pf = text.Bytes(a.line, nf);
+    const unsigned char* pl = text.Bytes(b.line, nl);
+    size_t ai = byte_of(pf, nf, static_cast<size_t>(a.index));
+    size_t bi = byte_of(pl, nl, static_cast<size_t>(b.index));
+    if (a.line == b.line)
+        bi = std::max(bi, ai);
     if (removed) {
         removed->clear();
         if (a.line == b.line)
-            removed->assign(first, ai, bi > ai ? bi - ai : 0);
+            removed->assign(reinterpret_cast<const char*>(pf) + ai, bi - ai);
         else {
-            removed->append(first, ai, std::wstring::npos);
-            std::wstring mid;
+            size_t total = nf - ai + bi + 1;
             for (int l = a.line + 1; l < b.line; l++) {
-                removed->push_back(L'\n');
-                text.Get(l, mid);
-                removed->append(mid);
+                size_t n;
+                (void)text.Bytes(l, n);
+                total += n + 1;
             }
-            removed->push_back(L'\n');
-            removed->append(last, 0, bi);
+            removed->reserve(total);
+            removed->append(reinterpret_cast<const char*>(pf) + ai, nf - ai);
+            for (int l = a.line + 1; l < b.line; l++) {
+                size_t n;
+                const unsigned char* p = text.Bytes(l, n);
+                removed->push_back('\n');
+                removed->append(reinterpret_cast<const char*>(p), n);
+            }
+            removed->push_back('\n');
+            removed->append(reinterpret_cast<const char*>(pl), bi);
         }
     }
     // The new lines: the text before a, the inserted lines, the text
@@ -185,19 +227,24 @@ int PXEditor::replace_range(EPOS a, EPOS b, const std::wstring& ins, std::wstrin
     // line had none (the last line of the file).
     TLineEnd endFirst = text.End(a.line), endLast = text.End(b.line);
     TLineEnd inner = endFirst != LineEndNone ? endFirst : newLineEnd;
-    std::vector<std::wstring> pieces;
+    std::vector<std::pair<size_t, size_t>> pieces;
     size_t from = 0;
     for (;;) {
-        size_t lf = ins.find(L'\n', from);
-        pieces.emplace_back(ins, from, lf == std::wstring::npos ? std::wstring::npos : lf - from);
-        if (lf == std::wstring::npos)
+        size_t lf = ins.find('\n', from);
+        pieces.emplace_back(from, (lf == std::string::npos ? ins.size() : lf) - from);
+        if (lf == std::string::npos)
             break;
         from = lf + 1;
     }
     int k = static_cast<int>(pieces.size());
-    insEnd = {a.line + k - 1, static_cast<int>(pieces.back().size()) + (k == 1 ? static_cast<int>(ai) : 0)};
-    pieces.front().insert(0, first, 0, ai);
-    pieces.back().append(last, bi, std::wstring::npos);
+    std::string head(reinterpret_cast<const char*>(pf), ai), tail(reinterpret_cast<const char*>(pl) + bi, nl - bi);
+    std::string firstLine = head + ins.substr(pieces.front().first, pieces.front().second);
+    if (k == 1)
+        firstLine += tail;
+    std::string lastLine = k > 1 ? ins.substr(pieces.back().first, pieces.back().second) + tail : std::string();
+    size_t lastChars = edit_utf8::Count(reinterpret_cast<const unsigned char*>(ins.data()) + pieces.back().first,
+                                        pieces.back().second);
+    insEnd = {a.line + k - 1, static_cast<int>(lastChars) + (k == 1 ? a.index : 0)};
     int oldCount = b.line - a.line + 1;
     // Keep the text as it was when memory runs out: room first.
     if (k > oldCount) {
@@ -207,11 +254,23 @@ int PXEditor::replace_range(EPOS a, EPOS b, const std::wstring& ins, std::wstrin
         text.Erase(a.line + k, oldCount - k);
     for (int i = 0; i < k; i++) {
         TLineEnd end = i == k - 1 ? endLast : inner;
-        if (text.Set(a.line + i, pieces[static_cast<size_t>(i)].data(), pieces[static_cast<size_t>(i)].size(), end) != 0)
+        int rc;
+        if (i == 0)
+            rc = text.SetEncoded(a.line, firstLine.data(), firstLine.size(), end);
+        else if (i == k - 1)
+            rc = text.SetEncoded(a.line + i, lastLine.data(), lastLine.size(), end);
+        else
+            rc = text.SetEncoded(a.line + i, ins.data() + pieces[static_cast<size_t>(i)].first,
+                                 pieces[static_cast<size_t>(i)].second, end);
+        if (rc != 0)
             return ENOMEM;
     }
     bufLine = -1;
     touched(a.line);
+    // Dead copies of changed lines stay in their blocks: past the live
+    // text's size they are dropped, so repeated large changes stay bounded.
+    // Failing that only leaves them for later.
+    (void)text.Compact();
     return 0;
 }
 
@@ -232,13 +291,15 @@ void PXEditor::adjust_bookmarks(EPOS a, EPOS removedEnd, EPOS insEnd)
 
 namespace {
 
-// Where text that starts at a ends.
-EPOS end_of(EPOS a, const std::wstring& s)
+// Where encoded text that starts at a ends.
+EPOS end_of(EPOS a, const std::string& s)
 {
-    size_t lf = s.rfind(L'\n');
-    if (lf == std::wstring::npos)
-        return {a.line, a.index + static_cast<int>(s.size())};
-    return {a.line + static_cast<int>(std::count(s.begin(), s.end(), L'\n')), static_cast<int>(s.size() - lf - 1)};
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+    size_t lf = s.rfind('\n');
+    if (lf == std::string::npos)
+        return {a.line, a.index + static_cast<int>(edit_utf8::Count(p, s.size()))};
+    return {a.line + static_cast<int>(std::count(s.begin(), s.end(), '\n')),
+            static_cast<int>(edit_utf8::Count(p + lf + 1, s.size() - lf - 1))};
 }
 
 }
@@ -250,12 +311,12 @@ int PXEditor::change(EPOS a, EPOS b, const std::wstring& ins, const EPOS* cursor
     UndoItem item;
     item.beforeLine = curLine;
     item.beforeIndex = curIndex;
-    std::wstring removed;
+    std::string bytes;
+    edit_utf8::Encode(ins.data(), ins.size(), bytes);
     EPOS insEnd;
-    if (int rc = replace_range(a, b, ins, &removed, insEnd))
+    if (int rc = replace_bytes(a, b, bytes, &item.text, insEnd))
         return rc;
-    adjust_bookmarks(a, end_of(a, removed), insEnd);
-    edit_utf8::Encode(removed.data(), removed.size(), item.text);
+    adjust_bookmarks(a, end_of(a, item.text), insEnd);
     item.startLine = a.line;
     item.startIndex = a.index;
     item.endLine = insEnd.line;
@@ -284,14 +345,11 @@ int PXEditor::Undo(UndoItem& item, UndoItem& inverse)
         sel.active = false;
         return 1;
     }
-    std::wstring ins, removed;
-    edit_utf8::Decode(reinterpret_cast<const unsigned char*>(item.text.data()), item.text.size(), ins);
     EPOS a{item.startLine, item.startIndex}, b{item.endLine, item.endIndex}, insEnd;
-    if (replace_range(a, b, ins, &removed, insEnd) != 0)
+    inverse = UndoItem();
+    if (replace_bytes(a, b, item.text, &inverse.text, insEnd) != 0)
         return -1;
     adjust_bookmarks(a, b, insEnd);
-    inverse = UndoItem();
-    edit_utf8::Encode(removed.data(), removed.size(), inverse.text);
     inverse.startLine = a.line;
     inverse.startIndex = a.index;
     inverse.endLine = insEnd.line;
@@ -315,12 +373,13 @@ int PXEditor::UndoRedo(bool undoing)
     TUndoStack& from = undoing ? undo : redo;
     TUndoStack& to = undoing ? redo : undo;
     UndoItem item, inverse;
-    if (from.Top(item) != 0)
+    if (from.Take(item) != 0)
         return -1;
     int rc = Undo(item, inverse);
-    if (rc != 0)
+    if (rc != 0) {
+        from.Push(std::move(item));
         return rc;
-    (void)from.Discard();
+    }
     to.Push(std::move(inverse));
     return 0;
 }

@@ -24,6 +24,16 @@ int TUndoStack::Discard()
     return 0;
 }
 
+int TUndoStack::Take(UndoItem& item)
+{
+    if (items.empty())
+        return -1;
+    bytes -= items.back().Bytes();
+    item = std::move(items.back());
+    items.pop_back();
+    return 0;
+}
+
 void TUndoStack::Clear()
 {
     items.clear();

@@ -40,6 +40,9 @@ public:
     [[nodiscard]] int Top(UndoItem& item) const;
     // Removes the newest item: 0, or -1 when empty.
     int Discard();
+    // Moves the newest item out into item and removes it (no copy of a
+    // large text): 0, or -1 when empty.
+    [[nodiscard]] int Take(UndoItem& item);
     void Clear();
     int Count() const { return static_cast<int>(items.size()); }
     const UndoItem& At(int i) const { return items[static_cast<size_t>(i)]; }

@@ -141,6 +141,9 @@ TEST_F(EditorOps, OneKeyTable)
         {L"a(b(c)d|)e", {KEY_ALT_M}, L"a|(b(c)d)e", false, false},
         {L"(\n[x]\n|)", {KEY_ALT_M}, L"|(\n[x]\n)", false, false},
         {L"a|bc", {KEY_ALT_LBRACKET}, L"a|bc", false, false},
+        {L"äö|\nüß", {KEY_DEL}, L"äö|üß", false, false},
+        {L"ä«ö\n😀»|ß", {'X'}, L"äX|ß", false, false},
+        {L"€|ö", {KEY_RETURN}, L"€\n|ö", false, false},
         {L"one tw|o three", {KEY_CTRL_LEFT}, L"one |two three", false, false},
         {L"one |two three", {KEY_CTRL_RIGHT}, L"one two |three", false, false},
         {L"one two|\nx", {KEY_CTRL_RIGHT}, L"one two\n|x", false, false},
@@ -223,6 +226,10 @@ TEST_F(EditorOps, UndoOfJoinsDeletionsAndPastesRestoresTheText)
         {L"ab\n|cd", {0x19, 0x19}},
         {L"x|y", {KEY_RETURN, KEY_RETURN, 'z', KEY_BACKSPACE, KEY_BACKSPACE}},
         {L"«a\nb\n»|c", {0x18, KEY_CTRL_PGDN, 0x16, 0x16}},           // cut, paste twice
+        // Changes over lines work on the stored bytes: wide characters
+        // must land on their own boundaries.
+        {L"ä«ö€\n😀ü»|ß\nçx", {0x18, KEY_DOWN, KEY_END, 0x16, KEY_HOME, KEY_RETURN, KEY_DEL}},
+        {L"äö|\nüß\n€", {KEY_DEL, KEY_RIGHT, KEY_RETURN, KEY_BACKSPACE, 0x19, 0x04}},
     };
     for (const auto& r : rows) {
         PXEditor e;
@@ -286,6 +293,7 @@ TEST_F(EditorOps, BookmarksMoveWithTheText)
     e.SetBookmark(1);
     // Two whole lines onto the clipboard, pasted at the top.
     TextToClip(L"new a\nnew b\n", clip);
+    PutGlobalClip(clip);
     e.MoveToPos(0, 0);
     (void)e.Key(0x16);
     EXPECT_EQ(e.Bookmark(1), (EPOS{11, 3}));
