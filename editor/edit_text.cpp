@@ -1,10 +1,10 @@
 #include "editor/edit_text.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
 
 namespace {
 
@@ -80,26 +80,96 @@ CEditText::CEditText()
         empty[i] = static_cast<unsigned char>(i);
 }
 
-CEditText::~CEditText()
+CEditText::~CEditText() = default;
+
+size_t CEditText::chunk_of(int i) const
 {
-    if (lines)
-        munmap(lines, capBytes);
+    assert(!chunks.empty());
+    if (hint < chunks.size() && starts[hint] <= i && i < starts[hint] + chunks[hint].n)
+        return hint;
+    if (hint + 1 < chunks.size() && starts[hint + 1] <= i && i < starts[hint + 1] + chunks[hint + 1].n)
+        return ++hint;
+    auto it = std::upper_bound(starts.begin(), starts.end(), i);
+    hint = static_cast<size_t>(it - starts.begin()) - 1;
+    return hint;
 }
 
-int CEditText::reserve(int more)
+CEditText::LINE* CEditText::slot(int i) const
 {
-    size_t need = (static_cast<size_t>(count) + static_cast<size_t>(more)) * sizeof(LINE);
-    if (need <= capBytes)
+    assert(i >= 0 && i < count);
+    size_t c = chunk_of(i);
+    return &chunks[c].lines[static_cast<size_t>(i - starts[c])];
+}
+
+void CEditText::renumber(size_t c)
+{
+    starts.resize(chunks.size());
+    int at = c == 0 ? 0 : starts[c - 1] + chunks[c - 1].n;
+    for (size_t k = c; k < chunks.size(); k++) {
+        starts[k] = at;
+        at += chunks[k].n;
+    }
+}
+
+int CEditText::open_slots(int i, int n)
+{
+    assert(i >= 0 && i <= count && n > 0);
+    if (chunks.empty()) {
+        CHUNK first;
+        first.lines.reset(new (std::nothrow) LINE[ChunkLines]);
+        if (!first.lines)
+            return ENOMEM;
+        chunks.push_back(std::move(first));
+        starts.assign(1, 0);
+    }
+    size_t c = i == count ? chunks.size() - 1 : chunk_of(i);
+    int o = i - starts[c];
+    CHUNK& ch = chunks[c];
+    // Appending (loading) fills a chunk to three quarters: lines inserted
+    // later anywhere find room without a split.
+    int limit = i == count ? ChunkLines * 3 / 4 : ChunkLines;
+    if (ch.n + n <= limit) {
+        // The common case: room in the chunk, one short move.
+        std::memmove(&ch.lines[static_cast<size_t>(o + n)], &ch.lines[static_cast<size_t>(o)],
+                     static_cast<size_t>(ch.n - o) * sizeof(LINE));
+        for (int k = o; k < o + n; k++)
+            ch.lines[static_cast<size_t>(k)] = {&empty[0], 0};
+        ch.n += n;
+        for (size_t k = c + 1; k < chunks.size(); k++)
+            starts[k] += n;
+        count += n;
+        // Loading appends line after line: the next look-up is here.
+        hint = c;
         return 0;
-    size_t cap = capBytes ? capBytes : 1 << 16;
-    while (cap < need)
-        cap *= 2;
-    void* m = lines ? mremap(lines, capBytes, cap, MREMAP_MAYMOVE)
-                    : mmap(nullptr, cap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (m == MAP_FAILED)
-        return ENOMEM;
-    lines = static_cast<LINE*>(m);
-    capBytes = cap;
+    }
+    // Split the chunk at the place: its head stays, the new lines and its
+    // tail go into fresh chunks behind it.
+    int tailCount = ch.n - o;
+    int total = n + tailCount;
+    size_t more = static_cast<size_t>((total + ChunkLines - 1) / ChunkLines);
+    std::vector<CHUNK> fresh(more);
+    for (CHUNK& f : fresh) {
+        f.lines.reset(new (std::nothrow) LINE[ChunkLines]);
+        if (!f.lines)
+            return ENOMEM;
+    }
+    for (int k = 0; k < total; k++) {
+        LINE l = k < n ? LINE{&empty[0], 0} : ch.lines[static_cast<size_t>(o + k - n)];
+        CHUNK& f = fresh[static_cast<size_t>(k / ChunkLines)];
+        f.lines[static_cast<size_t>(k % ChunkLines)] = l;
+        f.n++;
+    }
+    ch.n = o;
+    size_t at = c + 1;
+    if (o == 0) {
+        // Nothing stays in the old chunk: it goes.
+        chunks.erase(chunks.begin() + static_cast<long>(c));
+        at = c;
+    }
+    chunks.insert(chunks.begin() + static_cast<long>(at), std::make_move_iterator(fresh.begin()),
+                  std::make_move_iterator(fresh.end()));
+    count += n;
+    renumber(c);
     return 0;
 }
 
@@ -137,47 +207,41 @@ const unsigned char* CEditText::store(TLineEnd end, const char* p, size_t n)
 
 void CEditText::Get(int i, std::wstring& out) const
 {
-    assert(i >= 0 && i < count);
-    edit_utf8::Decode(lines[i].p + 1, lines[i].n, out);
+    const LINE* l = slot(i);
+    edit_utf8::Decode(l->p + 1, l->n, out);
 }
 
 int CEditText::Set(int i, const wchar_t* p, size_t n, TLineEnd end)
 {
-    assert(i >= 0 && i < count);
     scratch.clear();
     edit_utf8::Encode(p, n, scratch);
-    const unsigned char* s = store(end, scratch.data(), scratch.size());
-    if (!s)
-        return ENOMEM;
-    liveBytes -= lines[i].n;
-    liveBytes += scratch.size();
-    lines[i] = {s, static_cast<uint32_t>(scratch.size())};
+    return SetEncoded(i, scratch.data(), scratch.size(), end);
     return 0;
 }
 
 int CEditText::SetEncoded(int i, const char* p, size_t n, TLineEnd end)
 {
-    assert(i >= 0 && i < count);
     if (n > UINT32_MAX)
         return ENOMEM;
     const unsigned char* s = store(end, p, n);
     if (!s)
         return ENOMEM;
-    liveBytes -= lines[i].n;
+    LINE* l = slot(i);
+    liveBytes -= l->n;
     liveBytes += n;
-    lines[i] = {s, static_cast<uint32_t>(n)};
+    *l = {s, static_cast<uint32_t>(n)};
     return 0;
 }
 
 int CEditText::SetEnd(int i, TLineEnd end)
 {
-    assert(i >= 0 && i < count);
-    if (lines[i].p[0] == end)
+    LINE* l = slot(i);
+    if (l->p[0] == end)
         return 0;
-    const unsigned char* s = store(end, reinterpret_cast<const char*>(lines[i].p + 1), lines[i].n);
+    const unsigned char* s = store(end, reinterpret_cast<const char*>(l->p + 1), l->n);
     if (!s)
         return ENOMEM;
-    lines[i].p = s;
+    slot(i)->p = s;
     return 0;
 }
 
@@ -196,15 +260,12 @@ int CEditText::InsertEncoded(int i, const char* p, size_t n, TLineEnd end)
 {
     assert(i >= 0 && i <= count);
     // A line's length is 32 bits; 4 GiB in one line is beyond any editing.
-    if (n > UINT32_MAX || reserve(1) != 0)
+    if (n > UINT32_MAX)
         return ENOMEM;
     const unsigned char* s = store(end, p, n);
-    if (!s)
+    if (!s || open_slots(i, 1) != 0)
         return ENOMEM;
-    if (i < count)
-        std::memmove(lines + i + 1, lines + i, static_cast<size_t>(count - i) * sizeof(LINE));
-    lines[i] = {s, static_cast<uint32_t>(n)};
-    count++;
+    *slot(i) = {s, static_cast<uint32_t>(n)};
     liveBytes += n;
     return 0;
 }
@@ -212,30 +273,53 @@ int CEditText::InsertEncoded(int i, const char* p, size_t n, TLineEnd end)
 int CEditText::InsertEmpty(int i, int n)
 {
     assert(i >= 0 && i <= count && n >= 0);
-    if (n == 0)
-        return 0;
-    if (reserve(n) != 0)
-        return ENOMEM;
-    if (i < count)
-        std::memmove(lines + i + n, lines + i, static_cast<size_t>(count - i) * sizeof(LINE));
-    for (int k = i; k < i + n; k++)
-        lines[k] = {&empty[0], 0};
-    count += n;
-    return 0;
+    return n == 0 ? 0 : open_slots(i, n);
 }
 
 void CEditText::Erase(int i, int n)
 {
     assert(i >= 0 && n >= 0 && i + n <= count);
-    for (int k = i; k < i + n; k++)
-        liveBytes -= lines[k].n;
-    std::memmove(lines + i, lines + i + n, static_cast<size_t>(count - i - n) * sizeof(LINE));
+    if (n == 0)
+        return;
+    size_t c = chunk_of(i);
+    size_t first = c;
+    int left = n;
+    int o = i - starts[c];
+    while (left > 0) {
+        CHUNK& ch = chunks[c];
+        int take = std::min(left, ch.n - o);
+        for (int k = o; k < o + take; k++)
+            liveBytes -= ch.lines[static_cast<size_t>(k)].n;
+        std::memmove(&ch.lines[static_cast<size_t>(o)], &ch.lines[static_cast<size_t>(o + take)],
+                     static_cast<size_t>(ch.n - o - take) * sizeof(LINE));
+        ch.n -= take;
+        left -= take;
+        c++;
+        o = 0;
+    }
     count -= n;
+    // Chunks left empty go; the rest keep their room.
+    size_t kept = first;
+    for (size_t k = first; k < chunks.size(); k++)
+        if (chunks[k].n > 0 || (k == first && chunks.size() == 1)) {
+            if (kept != k)
+                chunks[kept] = std::move(chunks[k]);
+            kept++;
+        }
+    chunks.resize(kept);
+    if (chunks.empty())
+        starts.clear();
+    else
+        renumber(first < chunks.size() ? first : chunks.size() - 1);
+    hint = 0;
 }
 
 void CEditText::Clear()
 {
     count = 0;
+    chunks.clear();
+    starts.clear();
+    hint = 0;
     blocks.clear();
     next = nullptr;
     left = 0;
@@ -255,17 +339,22 @@ int CEditText::Compact()
     left = 0;
     poolBytes = 0;
     std::vector<const unsigned char*> moved(static_cast<size_t>(count));
-    for (int i = 0; i < count; i++) {
-        moved[static_cast<size_t>(i)] = store(lines[i].p[0], reinterpret_cast<const char*>(lines[i].p + 1), lines[i].n);
-        if (!moved[static_cast<size_t>(i)]) {
-            blocks.swap(old);
-            poolBytes = oldPool;
-            next = oldNext;
-            left = oldLeft;
-            return ENOMEM;
+    size_t m = 0;
+    for (const CHUNK& ch : chunks)
+        for (int k = 0; k < ch.n; k++, m++) {
+            const LINE& l = ch.lines[static_cast<size_t>(k)];
+            moved[m] = store(l.p[0], reinterpret_cast<const char*>(l.p + 1), l.n);
+            if (!moved[m]) {
+                blocks.swap(old);
+                poolBytes = oldPool;
+                next = oldNext;
+                left = oldLeft;
+                return ENOMEM;
+            }
         }
-    }
-    for (int i = 0; i < count; i++)
-        lines[i].p = moved[static_cast<size_t>(i)];
+    m = 0;
+    for (CHUNK& ch : chunks)
+        for (int k = 0; k < ch.n; k++, m++)
+            ch.lines[static_cast<size_t>(k)].p = moved[m];
     return 0;
 }

@@ -25,9 +25,9 @@ size_t Count(const unsigned char* p, size_t n);
 // The editor's text: an array of lines, each a run of encoded characters
 // in pool blocks with the line end it had in the file (or gets when
 // saved). Lines are immutable: changing one stores a new copy, and the old
-// bytes stay in their block until Compact or Clear. The array lives in one
-// anonymous mapping that grows in place (mremap), so loading millions of
-// lines never holds two copies of it. Logic thread.
+// bytes stay in their block until Compact or Clear. The array is kept in
+// chunks of a few thousand lines, so inserting or removing a line moves at
+// most one chunk, however many million lines the text has. Logic thread.
 class CEditText
 {
 public:
@@ -39,12 +39,13 @@ public:
     int Count() const { return count; }
     // The characters of line i.
     void Get(int i, std::wstring& out) const;
-    TLineEnd End(int i) const { return lines[i].p[0]; }
+    TLineEnd End(int i) const { return slot(i)->p[0]; }
     // The encoded bytes of line i.
     const unsigned char* Bytes(int i, size_t& n) const
     {
-        n = lines[i].n;
-        return lines[i].p + 1;
+        const LINE* l = slot(i);
+        n = l->n;
+        return l->p + 1;
     }
     // Replaces line i. 0 or ENOMEM (the line is then unchanged).
     [[nodiscard]] int Set(int i, const wchar_t* p, size_t n, TLineEnd end);
@@ -80,14 +81,29 @@ private:
         uint32_t n;              // bytes of text
     };
 #pragma pack(pop)
-    // Room for n more lines.
-    int reserve(int more);
+    static constexpr int ChunkLines = 4096;
+    struct CHUNK
+    {
+        std::unique_ptr<LINE[]> lines;
+        int n = 0;
+    };
+    // The line i (below Count()).
+    LINE* slot(int i) const;
+    // The chunk holding line i (i == Count(): the last chunk).
+    size_t chunk_of(int i) const;
+    // Opens n slots before line i, filled with empty lines; 0 or ENOMEM
+    // (nothing changed).
+    int open_slots(int i, int n);
+    // The first line of every chunk from chunk c on, after a change there.
+    void renumber(size_t c);
     // Stores a line end byte and n bytes; null when memory ran out.
     const unsigned char* store(TLineEnd end, const char* p, size_t n);
 
-    LINE* lines = nullptr;
+    std::vector<CHUNK> chunks;
+    std::vector<int> starts;
+    // The chunk of the last look-up: most go to the same or the next one.
+    mutable size_t hint = 0;
     int count = 0;
-    size_t capBytes = 0;
     std::vector<std::unique_ptr<unsigned char[]>> blocks;
     unsigned char* next = nullptr;
     size_t left = 0;
