@@ -59,7 +59,7 @@ void PXEditor::clippaste()
         return;
     std::wstring t = ClipToText(clip);
     EPOS a{curLine, curIndex}, b = a;
-    // Left to the implementer: a paste replaces the selection, as typing
+    // Chosen here: a paste replaces the selection, as typing
     // does.
     if (sel.active) {
         a = {sel.startLine, sel.startIndex};

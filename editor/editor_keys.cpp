@@ -223,7 +223,7 @@ bool PXEditor::movement(int key)
         Select(anchor, after);
         sel.anchor = anchor;
     } else if (sel.active) {
-        // Left to the implementer: selections are not persistent; a plain
+        // Chosen here: selections are not persistent; a plain
         // movement ends one, so typing never replaces text out of sight.
         sel.active = false;
         redraw = true;

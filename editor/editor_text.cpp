@@ -580,7 +580,7 @@ void PXEditor::MarkWord()
     curIndex = b;
 }
 
-// Left to the implementer: Ctrl+Backspace deletes from the start of the
+// Chosen here: Ctrl+Backspace deletes from the start of the
 // word left of the cursor (where Ctrl+Left goes) to the cursor.
 void PXEditor::DeleteWordLeft()
 {
@@ -612,7 +612,7 @@ void PXEditor::DeleteWordRight()
         (void)change(a, b, L"", &a);
 }
 
-// Left to the implementer: Ctrl+Space copies the character in the line
+// Chosen here: Ctrl+Space copies the character in the line
 // above at the cursor's column, so that a column of text can be repeated
 // key by key; nothing happens on the first line or past the line above.
 void PXEditor::CopyCharAbove()
