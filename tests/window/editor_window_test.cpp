@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -157,6 +158,13 @@ TEST_F(EditorWindow, FromThePanelsAndTheViewer)
     int before = s.seq;
     ASSERT_TRUE(h.Key("Up") && h.Key("alt+F4"));
     wait([&](const auto& s) { return s.seq > before && cursor_on(s, "paged.txt"); }, "Alt+F4");
+    EXPECT_TRUE(h.WaitExists(bin + "/editor.args"));
+    EXPECT_EQ(slurp(bin + "/editor.args"), paged + "\n");
+    // Ctrl+Shift+F4 does the same.
+    std::remove((bin + "/editor.args").c_str());
+    before = s.seq;
+    ASSERT_TRUE(h.Key("ctrl+shift+F4"));
+    wait([&](const auto& s) { return s.seq > before && cursor_on(s, "paged.txt"); }, "Ctrl+Shift+F4");
     EXPECT_TRUE(h.WaitExists(bin + "/editor.args"));
     EXPECT_EQ(slurp(bin + "/editor.args"), paged + "\n");
 
