@@ -2,6 +2,7 @@
 
 #include "command/exec_keys.h"
 #include "console/key_codes.h"
+#include "editor/editor_commands.h"
 #include "fileops/attributes_dialog.h"
 #include "fileops/change_case.h"
 #include "fileops/change_date.h"
@@ -47,4 +48,5 @@ void bind_commands()
     bind_viewer_commands();
     bind_key(KEY_ALT_F1 + 6, findfile_key);                          // Alt+F7
     bind_key((KEY_ALT_F1 + 6) | KEY_SHIFT_FLAG, findfile_key);       // Alt+Shift+F7
+    bind_editor_commands();
 }

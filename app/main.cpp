@@ -56,12 +56,6 @@ int main(int argc, char** argv)
     START_OPTIONS opt;
     if (parse_arguments(argc, argv, opt, stdout) != 0)
         return 1;
-    // FIXME: -e opens the internal editor once it exists.
-    if (opt.single == 'e') {
-        std::fprintf(stderr, "px: the built-in editor is not in this build\n");
-        return 1;
-    }
-
     // Before the toolkit starts its threads, so that none of them takes the
     // signal of a child that the command runner waits for by its pid.
     block_child_signal();
@@ -73,7 +67,9 @@ int main(int argc, char** argv)
         return 1;
     console.SetIcons(icon_files());
     bind_commands();
-    int status = opt.single == 'v' ? run_single_viewer(opt) : run_file_manager(opt);
+    int status = opt.single == 'v'   ? run_single_viewer(opt)
+                 : opt.single == 'e' ? run_single_editor(opt)
+                                     : run_file_manager(opt);
     close_console_window();
     return status;
 }

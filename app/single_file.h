@@ -8,5 +8,8 @@
 // last row. Nothing is written: no panels, history or px.ini. Returns the
 // exit status.
 int run_single_viewer(const START_OPTIONS& opt);
+// The -e run: the same for the internal editor. Exit status 0 once the
+// editor was left (also when the user declined to create the file).
+int run_single_editor(const START_OPTIONS& opt);
 
 #endif

@@ -8,6 +8,7 @@
 #include "fileops/file_system.h"
 #include "fileops/path_grammar.h"
 #include "textui/message_box.h"
+#include "editor/edit.h"
 #include "viewer/view.h"
 
 #include <cerrno>
@@ -91,8 +92,9 @@ int smartexec(Westring command, int /*flags*/)
     }
     if (builtin(plan.program, L"$edit")) {
         console.ResetSelectionZone();
-        // FIXME: the built-in editor opens here once it exists.
-        error(L"Not in this build", plan.program.c_str());
+        Westring name = plan.args;
+        if (!name.empty() && ResolvePath(name, PxGetCwd().c_str()) == 0)
+            (void)edit(name.c_str());
         return 0;
     }
     EXEC_IMAGE image;

@@ -24,3 +24,23 @@ HISTREC& FileStatusStore::Obtain(const Westring& name)
     }
     return *slot;
 }
+
+void FileStatusStore::TrimHistories(const HISTREC* keep, size_t limit)
+{
+    size_t total = 0;
+    for (auto& [name, rec] : records)
+        total += rec->undo.Bytes() + rec->redo.Bytes();
+    while (total > limit) {
+        HISTREC* oldest = nullptr;
+        for (auto& [name, rec] : records)
+            if (rec.get() != keep && (rec->undo.Count() || rec->redo.Count()) && (!oldest || rec->closed < oldest->closed))
+                oldest = rec.get();
+        if (!oldest)
+            return;
+        total -= oldest->undo.Bytes() + oldest->redo.Bytes();
+        oldest->undo.Clear();
+        oldest->redo.Clear();
+        for (auto& b : oldest->bookmarks)
+            b = HISTREC::BOOKMARK();
+    }
+}

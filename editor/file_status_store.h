@@ -2,6 +2,7 @@
 #define PANNEX_EDITOR_FILE_STATUS_STORE_H
 
 #include "foundation/westring.h"
+#include "editor/undo_stack.h"
 #include "text/text_file.h"
 
 #include <map>
@@ -19,8 +20,21 @@ struct HISTREC
     int cursorRow = 0;
     int cursorColumn = 0;
     int scroll = 0;
-    // FIXME: the editor's undo and redo stacks and its ten bookmarks join
-    // the record with the editor; the viewer creates records without them.
+    // The editor's history, kept across closing the file. It belongs to
+    // the text of size bytes last changed at mtime (nanoseconds since the
+    // epoch): a file changed outside since then drops it.
+    TUndoStack undo;
+    TUndoStack redo;
+    struct BOOKMARK
+    {
+        int index = 0;
+        int line = -1;  // -1: unset
+    } bookmarks[10];
+    long long size = -1;
+    long long mtime = 0;
+    // When the editor last closed the file (a counter): the oldest
+    // histories go first when they grow too large together.
+    unsigned long long closed = 0;
     // The viewer's top of page; -1 when the editor wrote the record last.
     long long viewOffset = -1;
     EFileFormat format = FormatDetect;
@@ -39,6 +53,11 @@ public:
     // The record of name, created empty when there is none.
     HISTREC& Obtain(const Westring& name);
     int Count() const { return static_cast<int>(records.size()); }
+    // Called after an editor stored its stacks: while the stacks of all
+    // records hold more than limit bytes, those of the least recently
+    // closed file (other than keep) are dropped with its bookmarks.
+    void TrimHistories(const HISTREC* keep, size_t limit = HistoryLimit);
+    static constexpr size_t HistoryLimit = size_t{256} << 20;
     void Clear() { records.clear(); }
 
 private:

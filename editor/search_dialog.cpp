@@ -30,3 +30,30 @@ int search_dialog()
     wholeWord = whole;
     return RESULT_ACCEPT;
 }
+
+int replace_dialog()
+{
+    Westring text = word, rep = replaceWord;
+    char cs = casesense, rev = reverse, whole = wholeWord;
+    Dialog d(-1, -2, 65, 9, ui_colour(ColourMessages));
+    // Elements 0, 1 and 2 take the accelerators "spo": the two fields and OK.
+    d.AddStringField(15, 1, 1, text, 40, 255, HistorySearch);
+    d.AddStringField(15, 3, 1, rep, 40, 255, HistoryReplace);
+    d.AddOkCancel(3, 5, 1);
+    d.AddCheckBox(43, 4, 1, cs, "_Case Sensitive", 1);
+    d.AddCheckBox(43, 5, 0, rev, "_Reverse", 1);
+    d.AddCheckBox(43, 6, 0, whole, "_Whole Word", 1);
+    d.PutHot(1, 1, "Search for:", "s");
+    d.PutHot(1, 3, "Replace with:", "p");
+    d.SetAccelerators("spo", 3);
+    d.ChangeFocus(0);
+    int r = d.Process();
+    if (r == RESULT_CANCEL)
+        return r;
+    word = text;
+    replaceWord = rep;
+    casesense = cs;
+    reverse = rev;
+    wholeWord = whole;
+    return RESULT_ACCEPT;
+}

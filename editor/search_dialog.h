@@ -7,5 +7,8 @@
 // with the settings of search_settings.h changed, RESULT_CANCEL with them
 // as they were. Logic thread.
 int search_dialog();
+// The editor's replace dialog (65 x 9): the same with "Replace with:"
+// over replaceWord (history 6) below the search text.
+int replace_dialog();
 
 #endif

@@ -7,6 +7,8 @@
 // alike: a search begun in one is repeated in the other with Shift+F7.
 // They last for the run. Logic thread.
 extern Westring word;
+// What the editor's replace puts in place of word.
+extern Westring replaceWord;
 // Check-box values (0 or 1), as the search dialog binds them.
 extern char casesense;
 extern char reverse;

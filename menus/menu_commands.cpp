@@ -8,6 +8,7 @@
 #include "menus/directory_boxes.h"
 #include "menus/history_panel.h"
 #include "menus/menu_codes.h"
+#include "editor/edit.h"
 #include "menus/not_in_build.h"
 #include "menus/option_dialogs.h"
 #include "menus/pull_down_menu.h"
@@ -55,7 +56,6 @@ constexpr NOTBUILT not_built[] = {
     {KEY_ALT_F1 + 6, L"File Find"},
     {KEY_CTRL_A + 'K' - 'A', L"Compare Directories"},
     {KEY_F1 + 2, L"View"},
-    {KEY_F1 + 3, L"Edit"},
 };
 
 // Hands the menu's choice to the main loop, which dispatches it through the
@@ -282,11 +282,9 @@ void user_menu_key(int key, PANEL_REQUEST& r)
 }
 
 // Opens file in the internal editor; 0 when the user edited it.
-// FIXME: the internal editor of the editor stage opens it here.
 int edit_file(const Westring& file)
 {
-    not_in_this_build(file.filename().c_str());
-    return -1;
+    return edit(file.c_str());
 }
 
 }

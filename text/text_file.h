@@ -132,6 +132,13 @@ public:
     [[nodiscard]] int EndSave();
     // Gives up a save begun: the new file is removed, the target untouched.
     void AbortSave();
+    // True when the save begun writes over the target itself.
+    bool SavesInPlace() const { return saveFd >= 0 && saveTemp.empty(); }
+    // Before a save in place writes anything: makes the file system hold
+    // bytes for the target, so a full disk fails the save (ENOSPC) while
+    // the target is still untouched. File systems that cannot reserve are
+    // written as they are. 0 otherwise, and for saves to a new file.
+    [[nodiscard]] int ReserveSave(long long bytes);
     // Characters that cannot be written go out as "?" instead of failing.
     void SetSubstitute(bool on) { substitute = on; }
 

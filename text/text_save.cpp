@@ -372,6 +372,22 @@ int CTextFile::WriteWideStr(const wchar_t* text)
     return put_chars(text, static_cast<int>(std::wcslen(text)));
 }
 
+int CTextFile::ReserveSave(long long bytes)
+{
+    if (!SavesInPlace() || bytes <= 0)
+        return 0;
+    // Blocks past the end stay beyond the file's size: a failure changes
+    // nothing a reader can see.
+    int rc;
+    do
+        rc = fallocate(saveFd, FALLOC_FL_KEEP_SIZE, 0, bytes);
+    while (rc != 0 && errno == EINTR);
+    if (rc == 0 || errno == EOPNOTSUPP || errno == ENOSYS)
+        return 0;
+    saveError = errno;
+    return saveError;
+}
+
 void CTextFile::AbortSave()
 {
     if (saveFd >= 0)

@@ -2,6 +2,7 @@
 
 #include "console/console.h"
 #include "console/key_codes.h"
+#include "foundation/word_chars.h"
 #include "textui/clipboard_line.h"
 #include "textui/list_box.h"
 #include "textui/textui_settings.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
-#include <cwctype>
 
 namespace {
 
@@ -20,11 +20,10 @@ constexpr int KEY_CTRL_Q = 0x11;
 constexpr int KEY_CTRL_V = 0x16;
 constexpr int KEY_CTRL_X = 0x18;
 
-// FIXME: the editor's word-character table should decide this once it
-// exists; letters, digits and "_" are what it mostly says.
+// The one word rule of the program, the editor's too.
 bool word_char(wchar_t c)
 {
-    return c == L'_' || std::iswalnum(static_cast<wint_t>(c));
+    return iswordchar(c);
 }
 
 bool printable(int k)

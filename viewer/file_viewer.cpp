@@ -5,6 +5,7 @@
 #include "console/colours.h"
 #include "console/console.h"
 #include "console/key_codes.h"
+#include "editor/edit.h"
 #include "editor/file_status_store.h"
 #include "editor/search_settings.h"
 #include "editor/view_code_page.h"
@@ -232,10 +233,15 @@ int CFileViewer::key_command(int key, _MEVENT&)
         return 0;
     case KEY_ALT_F1 + 3:
     case KEY_SHIFT_F1 + 3:
-        // FIXME: the editor replaces this with edit(fileName, top): the file
-        // is closed and left for the editor at the top of the page.
+        // The file is closed and left for the editor at the top of the page.
         store_memory();
-        (void)::error(L"Not in this build", L"Edit");
+        {
+            Westring name = fileName;
+            long long at = top;
+            (void)close();
+            win->hide(1);
+            (void)edit(name.c_str(), at);
+        }
         return KEY_ESC;
     case KEY_F1 + 1:
         if (hex)

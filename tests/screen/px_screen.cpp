@@ -76,6 +76,9 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
     // Variables of an earlier run (px.ini's [Environment], set) are gone.
     ConfEnv.Clear();
     SessionEnv.Clear();
+    // Nor is an earlier run's px.ini this one's: its directory would hold
+    // the user menu and syntax.ini.
+    config.IniFile = Westring();
     bind_commands();
     alt_on = 0;
     lastShiftState = 0;
@@ -114,7 +117,9 @@ PX_RUN run_px(std::vector<const char*> args, std::vector<ScreenStep> steps, std:
     PX_RUN result;
     result.status = parse_arguments(static_cast<int>(args.size()), const_cast<char**>(args.data()), opt, stdout);
     if (result.status == 0)
-        result.status = opt.single == 'v' ? run_single_viewer(opt) : run_file_manager(opt);
+        result.status = opt.single == 'v'   ? run_single_viewer(opt)
+                        : opt.single == 'e' ? run_single_editor(opt)
+                                            : run_file_manager(opt);
     console.idle_hook = nullptr;
     console.Queue().SetFallbackKey(0);
 

@@ -42,9 +42,6 @@ TEST(PxCommandLine, UsageErrorsNeedNoWindow)
     o = run_plain("-v");
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "No file specified\n");
-    o = run_plain("-e /etc/hostname");
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.out, "px: the built-in editor is not in this build\n");
 }
 
 TEST(PxWindow, CommandLineTitleAndQuit)

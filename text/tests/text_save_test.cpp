@@ -277,3 +277,41 @@ TEST(TextSave, InPlaceWhereANewFileWouldNotBeTheSame)
     EXPECT_EQ(other_after.st_uid, 0u) << "the owner stays";
     EXPECT_EQ(names_in(sub), std::vector<std::string>{"other.txt"});
 }
+
+TEST(TextSave, HardLinkedFileOnAFullDiskStaysIntact)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    TempDir dir;
+    std::string mnt = dir.file("small");
+    ASSERT_EQ(mkdir(mnt.c_str(), 0700), 0);
+    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    std::string original(100000, 'o');
+    std::string path = mnt + "/linked.txt";
+    std::ofstream(path, std::ios::binary) << original;
+    ASSERT_EQ(link(path.c_str(), (mnt + "/other").c_str()), 0);
+
+    // Another name links to it: written in place, so room is reserved
+    // before the first byte goes over the old text.
+    CTextFile f;
+    ASSERT_EQ(f.Open(FileNameFromSys(path.c_str())), 0);
+    read_lines(f);
+    ASSERT_EQ(f.BeginSave(), 0);
+    EXPECT_TRUE(f.SavesInPlace());
+    EXPECT_EQ(f.ReserveSave(400000), ENOSPC);
+    f.AbortSave();
+    EXPECT_EQ(slurp(path), original);
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 100000);
+
+    // Room enough: reserved and written, the other name sees it.
+    ASSERT_EQ(f.BeginSave(), 0);
+    EXPECT_EQ(f.ReserveSave(150000), 0);
+    std::wstring text(150000, L'n');
+    ASSERT_EQ(f.WriteStr(text.c_str(), static_cast<int>(text.size()), LineEndNone), 0);
+    ASSERT_EQ(f.EndSave(), 0);
+    EXPECT_EQ(slurp(mnt + "/other"), std::string(150000, 'n'));
+    umount2(mnt.c_str(), MNT_DETACH);
+}
