@@ -53,7 +53,6 @@ constexpr NOTBUILT not_built[] = {
     {MENU_LEFT_INFO, L"Info"},
     {MENU_RIGHT_INFO, L"Info"},
     {KEY_ALT_F1 + 6, L"File Find"},
-    {KEY_CTRL_A + 'K' - 'A', L"Compare Directories"},
     {KEY_F1 + 2, L"View"},
     {KEY_F1 + 3, L"Edit"},
 };
