@@ -35,9 +35,9 @@ void init_panel(PANEL* p, int side)
     p->type = side ? config.RightType : config.LeftType;
     p->filter = side ? config.RightFilter : config.LeftFilter;
     p->showing = side ? config.RightShowing : config.LeftShowing;
-    // FIXME: the info panel and the tree detail are offered once they
-    // exist; until then a panel configured so shows files in full detail.
-    if (p->type != PanelFiles || p->detail == DetailTree) {
+    // FIXME: the info panel is offered once it exists; until then a panel
+    // configured so shows files in full detail.
+    if (p->type != PanelFiles) {
         p->type = PanelFiles;
         p->detail = DetailFull;
     }
@@ -55,6 +55,9 @@ void init_panel(PANEL* p, int side)
     p->showing = showing;
     p->detail = detail;
     p->page_size = page_size_for(p->detail);
+    // A tree lists its file system's directories instead.
+    if (detail == DetailTree)
+        p->reread_pending = true;
     if (p->showing)
         make_panel(p, side);
 }
