@@ -132,6 +132,10 @@ int compareFileContents(const Westring& a, const Westring& b)
             return nb == 0 ? 0 : 1;
         if (na != nb || std::memcmp(block_a.data(), block_b.data(), static_cast<size_t>(na)) != 0)
             return 1;
+        // A short block is the end of both files: no read is spent on
+        // being told so, which halves the calls on small files.
+        if (na < static_cast<long>(BlockSize))
+            return 0;
         done += na;
         if (!window.Shown() && std::chrono::steady_clock::now() - start >= ShowAfter)
             window.Show(a.filename());
