@@ -17,7 +17,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <sys/stat.h>
+#include <unordered_set>
 
 namespace {
 
@@ -248,7 +250,6 @@ void read_tree(PANEL* panel, const Westring& where)
 
 bool check_tree(PANEL* panel)
 {
-    CTreePanelsGuard guard;
     if (panel->type != PanelFiles || panel->detail == DetailTree || panel->read_error || panel->path.empty() ||
         panel->path[0] != L'/')
         return false;
@@ -259,6 +260,7 @@ bool check_tree(PANEL* panel)
     TREENODE* node = tree->Find(dir.c_str(), false);
     if (!node)
         return false;
+    CTreePanelsGuard guard;
     bool changed = false;
     for (TREENODE* c = node->child; c;) {
         TREENODE* next = c->next;
@@ -268,19 +270,32 @@ bool check_tree(PANEL* panel)
         }
         c = next;
     }
-    for (int i = 0; i < panel->subdirs.Count(); i++) {
+    // Every read comes here: a directory of many subdirectories must not
+    // cost a walk of the child list per name.
+    std::unordered_set<std::wstring> known;
+    TREENODE* last = nullptr;
+    for (TREENODE* c = node->child; c; c = c->next) {
+        known.insert(c->name.c_str());
+        last = c;
+    }
+    for (int i = 0; i < panel->subdirs.Count() && node->depth < TreeMaxDepth; i++) {
         const Westring& name = panel->subdirs.At(i);
-        bool known = false;
-        for (TREENODE* c = node->child; c && !known; c = c->next)
-            known = std::wcscmp(c->name.c_str(), name.c_str()) == 0;
-        if (known)
+        if (known.count(name.c_str()))
             continue;
         // Links to directories are listed as directories, but the tree
         // holds only the directories themselves.
         struct stat st;
         Westring full = dir.strlen() == 1 ? dir + name : dir + L'/' + name;
-        if (lstat(FileNameToSys(full).c_str(), &st) == 0 && S_ISDIR(st.st_mode) && tree->AddChild(node, name))
-            changed = true;
+        if (lstat(FileNameToSys(full).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        auto* c = new TREENODE;
+        c->name = name;
+        c->parent = node;
+        c->depth = static_cast<unsigned char>(node->depth + 1);
+        (last ? last->next : node->child) = c;
+        last = c;
+        tree->MarkChanged();
+        changed = true;
     }
     if (changed)
         (void)write_tree(tree);
