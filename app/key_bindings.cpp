@@ -18,18 +18,39 @@
 #include "panels/info_panel.h"
 #include "panels/key_commands.h"
 #include "tools/file_find.h"
+#include "panels/panel.h"
+#include "panels/tree_hooks.h"
 #include "tools/tool_commands.h"
+#include "tools/tree_commands.h"
 #include "viewer/viewer_commands.h"
+
+namespace {
+
+// In a tree panel these commands act on the directory under the cursor.
+template <KeyCommand command>
+void on_tree_node(int key, PANEL_REQUEST& request)
+{
+    const PANEL* p = &panel_base[currpanel];
+    if (p->showing && p->type == PanelFiles && p->detail == DetailTree) {
+        with_tree_node(currpanel, [&] { command(key, request); });
+        request.redraw = 2;
+        return;
+    }
+    command(key, request);
+}
+
+}
 
 void bind_commands()
 {
     unbind_all_keys();
     bind_menu_commands();
     bind_tool_commands();
+    install_tree_hooks();
     bind_key(KEY_F1 + 6, make_dir_key);                              // F7
     bind_key((KEY_CTRL_F1 + 4) | KEY_SHIFT_FLAG, make_links_key);    // Ctrl+Shift+F5
     bind_key(KEY_ALT_F1 + 5, create_object_key);                     // Alt+F6
-    bind_key(KEY_CTRL_A, file_attrib_key);                           // Ctrl+A
+    bind_key(KEY_CTRL_A, on_tree_node<file_attrib_key>);             // Ctrl+A
     bind_key(KEY_CTRL_A + 'C' - 'A', change_case_key);               // Ctrl+C
     bind_key(KEY_CTRL_I, file_info_key);                             // Ctrl+I
     bind_key(MENU_FILE_DATE, change_date_key);
@@ -38,12 +59,12 @@ void bind_commands()
     bind_exec_commands();
     // Copy, move, delete and directory sizes; the key bar's slots 5, 6 and
     // 8 send the same keys.
-    bind_key(KEY_F1 + 4, copy_move_key);
-    bind_key(KEY_F1 + 5, copy_move_key);
-    bind_key(KEY_SHIFT_F1 + 4, copy_move_key);
-    bind_key(KEY_SHIFT_F1 + 5, copy_move_key);
-    bind_key(KEY_F1 + 7, delete_key);
-    bind_key(KEY_SHIFT_F1 + 7, delete_key);
+    bind_key(KEY_F1 + 4, on_tree_node<copy_move_key>);
+    bind_key(KEY_F1 + 5, on_tree_node<copy_move_key>);
+    bind_key(KEY_SHIFT_F1 + 4, on_tree_node<copy_move_key>);
+    bind_key(KEY_SHIFT_F1 + 5, on_tree_node<copy_move_key>);
+    bind_key(KEY_F1 + 7, on_tree_node<delete_key>);
+    bind_key(KEY_SHIFT_F1 + 7, on_tree_node<delete_key>);
     bind_key(KEY_CTRL_A + 'Q' - 'A', directory_usage_key);
     bind_viewer_commands();
     bind_key(KEY_ALT_F1 + 6, findfile_key);                          // Alt+F7

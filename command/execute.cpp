@@ -21,9 +21,11 @@
 #include "panels/panel_windows.h"
 #include "panels/screen_geometry.h"
 #include "panels/startup.h"
+#include "panels/tree_hooks.h"
 #include "textui/message_box.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -152,8 +154,20 @@ int cd_command(const Westring& command, int side, Westring& result)
         error(L"Invalid path", arg.c_str());
         return -1;
     }
-    // FIXME: a bare name that is no directory here is looked for in the
-    // directory tree cache (typed commands only) once the tree exists.
+    // A name typed with no directory of its own, that is not there, may be
+    // one the directory tree knows: below here first, then anywhere on
+    // this file system. (Only typed commands come here; the user menu
+    // resolves its cd lines exactly.)
+    Westring typed = DequoteName(argument(command, 2).rtrim());
+    struct stat st;
+    if (!typed.empty() && typed[0] != L'/' && typed[0] != L'~' && typed[0] != L'.' &&
+        (stat(FileNameToSys(arg).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+        Westring found;
+        if (tree_hooks->Search(base, typed, found)) {
+            result = found;
+            return 0;
+        }
+    }
     result = arg;
     return 0;
 }
@@ -313,8 +327,17 @@ int execute(PANEL* panels, int side, const wchar_t* command, int background)
     if (!e)
         return 0;
     if (e->IsDirectory()) {
-        // FIXME: in tree detail the other panel goes to the tree entry's
-        // path once the tree exists.
+        if (p->detail == DetailTree) {
+            // Enter in a tree sends the other panel there.
+            Westring dir = tree_hooks->NodePath(p, p->CurrentIndex());
+            PANEL* other = &panels[side ^ 1];
+            if (!dir.empty() && other->ChangeVirtualWD(dir)) {
+                other->top = other->cursor = 0;
+                other->type = PanelFiles;
+                change_dir(panels, side ^ 1, L"");
+            }
+            return 1;
+        }
         change_dir(panels, side, e->name);
         return 1;
     }

@@ -150,7 +150,8 @@ const OPTION options[] = {
 
 const char* const sort_names[10] = {"name", "extension", "time", "size", "unsorted",
                                     "rname", "rextension", "rtime", "rsize", "unsorted"};
-const char* const detail_names[5] = {"brief", "full", "wide", "briefwide", "unix"};
+// "tree" too: a panel left in tree detail opens in it again.
+const char* const detail_names[6] = {"brief", "full", "wide", "briefwide", "unix", "tree"};
 const char* const panel_type_names[2] = {"files", "info"};
 
 AssociationSet& association_set(SectionType section)
@@ -260,7 +261,7 @@ Estring option_value(const OPTION& o)
     }
     case OptDetail: {
         int d = *static_cast<paneldetail*>(o.field);
-        return detail_names[d >= 0 && d < 5 ? d : 1];
+        return detail_names[d >= 0 && d < 6 ? d : 1];
     }
     case OptPanelType:
         return panel_type_names[*static_cast<paneltype*>(o.field) == PanelInfo ? 1 : 0];
@@ -424,7 +425,7 @@ sortby sort_type(const char* text)
 
 paneldetail det_type(const char* text)
 {
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < 6; i++)
         if (strcasecmp(text, detail_names[i]) == 0)
             return static_cast<paneldetail>(i);
     return DetailFull;

@@ -3,6 +3,8 @@
 #include "console/console.h"
 #include "console/key_codes.h"
 #include "fileops/file_globals.h"
+#include "panels/panel.h"
+#include "panels/tree_hooks.h"
 #include "textui/string_field.h"
 #include "textui/textui_settings.h"
 
@@ -74,9 +76,19 @@ int CCopyDlg::Process()
             if (single)
                 toggle_target();
             break;
+        case KEY_F10: {
+            // The tree of the source panel's file system, half the screen
+            // wide; the directory chosen becomes the target.
+            Westring chosen;
+            if (tree_hooks->Popup(&panel_base[currpanel], chosen, console.Columns() / 2 - 2) == 0) {
+                target = chosen.AppendBackslash();
+                Draw(field);
+            }
+            break;
+        }
         default:
-            // FIXME: F10 opens the directory tree and Alt+\ the directory
-            // history once those exist; until then they only beep.
+            // FIXME: Alt+\ opens the directory history once it is offered
+            // here; until then it only beeps.
             console.Beep();
             break;
         }

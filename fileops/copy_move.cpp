@@ -12,6 +12,7 @@
 #include "fileops/fs_error.h"
 #include "fileops/path_grammar.h"
 #include "fileops/tree_walk.h"
+#include "panels/tree_hooks.h"
 #include "foundation/estring.h"
 #include "foundation/nls.h"
 #include "foundation/time_stamp.h"
@@ -638,6 +639,18 @@ bool is_real_directory(const entry* e)
     return (e->attributes & AttrDirectory) && !(e->attributes & AttrSymLink);
 }
 
+// The directory tree follows a directory copied (a new node) or moved (its
+// node and branch go along).
+void tree_follows(bool move, const Westring& src, const Westring& dst)
+{
+    if (move) {
+        tree_hooks->Graft(src, dst);
+        return;
+    }
+    Westring parent = directory_part(dst);
+    tree_hooks->AddDirectory(parent.empty() ? Westring(L"/") : parent, last_component(dst));
+}
+
 // The end of a command: descriptions written once, the window gone, both
 // panels read again, and the cursor on a name renamed in place.
 void finish(PANEL* panel, CDescriptionSet& descriptions, copy_status& status, const Westring& renamed)
@@ -671,14 +684,16 @@ int file_copy_move(PANEL* panels, int which, int flags, const wchar_t* given)
     const Westring& dir = panel->path;
     int tagged = panel->tagged_count;
     Westring proposal;
+    // A tree's directory is the one under its cursor.
+    Westring other_dir = panel_directory(other);
     if (other->showing && other->type == PanelFiles && !(flags & CopyFlagProposeName)) {
-        proposal = with_slash(other->path);
+        proposal = with_slash(other_dir);
         if (!tagged)
             proposal += current->name;
     } else {
         proposal = current->name;
     }
-    Westring destination_dir = other->path;
+    Westring destination_dir = other_dir;
     copy_status status;
     CDescriptionSet descriptions;
     Westring target;
@@ -721,6 +736,8 @@ int file_copy_move(PANEL* panels, int which, int flags, const wchar_t* given)
         status.start_time = copy_status::clock();
         int r = move ? move_file(src, dst, 1, 1, &status, descriptions)
                      : copy_file(src, dst, 1, 1, &status, descriptions);
+        if (r == 0 && is_real_directory(current))
+            tree_follows(move, src, dst);
         Westring renamed;
         if (r == 0 && move && fncompare(directory_part(dst).c_str(), dir.c_str()) == 0)
             renamed = last_component(dst);
@@ -782,6 +799,8 @@ int file_copy_move(PANEL* panels, int which, int flags, const wchar_t* given)
         }
         r = move ? move_file(src, dst, index, tagged, &status, descriptions)
                  : copy_file(src, dst, index, tagged, &status, descriptions);
+        if (r == 0 && is_real_directory(e))
+            tree_follows(move, src, dst);
         if (r == 0) {
             e->tagged = 0;
             e->last_op = 1;

@@ -15,6 +15,7 @@
 #include "panels/panel_commands.h"
 #include "panels/panel_loop.h"
 #include "panels/read_panel.h"
+#include "panels/tree_hooks.h"
 #include "textui/collapse_path.h"
 #include "textui/message_box.h"
 #include "textui/textui_settings.h"
@@ -28,6 +29,12 @@
 #include <unistd.h>
 
 namespace {
+
+bool still_there(const Westring& path)
+{
+    struct stat st;
+    return lstat(FileNameToSys(path).c_str(), &st) == 0;
+}
 
 constexpr int MinWindowText = 18;
 // A tree redraws its window at most this often.
@@ -238,6 +245,7 @@ int delete_dir(const Westring& path, const wchar_t* mask, copy_status* status, C
         int r = DosDeleteDir(path);
         if (r == 0) {
             forget_description(path, descriptions);
+            tree_hooks->RemoveDirectory(path);
             return 1;
         }
         if (status)
@@ -246,9 +254,13 @@ int delete_dir(const Westring& path, const wchar_t* mask, copy_status* status, C
             int t = delete_tree(path, mask);
             if (t == 1)
                 forget_description(path, descriptions);
+            // A mask may have kept some of it.
+            if (t == 1 && !still_there(path))
+                tree_hooks->RemoveDirectory(path);
             return t;
         }
         if (r == ENOENT) {
+            tree_hooks->RemoveDirectory(path);
             error(L"Directory does not exist, cannot delete", path.c_str(), MB_OK);
             return 0;
         }

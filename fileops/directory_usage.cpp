@@ -7,6 +7,7 @@
 #include "panels/panel_commands.h"
 #include "panels/panel_display.h"
 #include "panels/sort_panel.h"
+#include "panels/tree_hooks.h"
 #include "textui/collapse_path.h"
 #include "textui/dialog.h"
 #include "textui/progress_thread.h"
@@ -19,6 +20,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <utility>
+#include <vector>
 #include <cwchar>
 
 namespace {
@@ -40,8 +42,10 @@ struct USAGE_TOTALS
 class CUsageCounter : public CTreeWalk
 {
 public:
-    CUsageCounter(USAGE_TOTALS& totals, std::function<void(const Westring&)> reading)
-        : totals(totals), reading(std::move(reading))
+    // sizes, when given, receives each directory's total as it is left.
+    CUsageCounter(USAGE_TOTALS& totals, std::function<void(const Westring&)> reading,
+                  CTreeHooks::DIR_SIZES* sizes = nullptr)
+        : totals(totals), reading(std::move(reading)), sizes(sizes)
     {
     }
 
@@ -60,6 +64,15 @@ protected:
             totals.directories++;
         if (reading)
             reading(WidePath(e));
+        entered.push_back(totals.bytes);
+        return 0;
+    }
+    int OnLeave(const TreeEntry& e, int) override
+    {
+        long long start = entered.back();
+        entered.pop_back();
+        if (sizes && !Stopping())
+            sizes->emplace_back(e.path->substr(e.relative), totals.bytes - start);
         return 0;
     }
     int OnError(const TreeEntry&, int) override { return TreeSkip; }
@@ -68,6 +81,9 @@ protected:
 private:
     USAGE_TOTALS& totals;
     std::function<void(const Westring&)> reading;
+    CTreeHooks::DIR_SIZES* sizes;
+    // The byte count at each directory entered and not yet left.
+    std::vector<long long> entered;
 };
 
 // " Reading Directories ": the directory being read and the totals,
@@ -169,9 +185,9 @@ int dirUsage(const Westring& dir, DirectoryUsage& usage, const std::function<voi
 
 bool du(PANEL* panel, int quiet)
 {
-    // FIXME: a panel in tree detail takes its directory from the tree, and
-    // an archive counts its own members, once those exist.
-    if (!panel->showing || panel->type != PanelFiles || panel->Count() == 0)
+    // FIXME: an archive panel counts its members with Archive::du once
+    // panels enter archives.
+    if (!panel->showing || panel->type != PanelFiles || panel->detail == DetailTree || panel->Count() == 0)
         return true;
     bool tagged = panel->tagged_count > 0;
     bool any = false;
@@ -195,18 +211,22 @@ bool du(PANEL* panel, int quiet)
             if (!is_real_directory(e) || (tagged ? !e->tagged : i != panel->CurrentIndex()))
                 continue;
             long long before = totals.bytes;
-            CUsageCounter walk(totals, reading);
-            if (walk.Walk(join(panel->path, e->name)) == -1) {
+            CTreeHooks::DIR_SIZES sizes;
+            CUsageCounter walk(totals, reading, &sizes);
+            Westring dir = join(panel->path, e->name);
+            if (walk.Walk(dir) == -1) {
                 cancelled = true;
                 break;
             }
             e->size = static_cast<unsigned long long>(totals.bytes - before);
             e->depth = 1;
+            tree_hooks->StoreSizes(dir, sizes);
         }
         dialog.Stop();
         if (!cancelled && config.SizeCountPause && !quiet)
             dialog.Pause();
     }
+    tree_hooks->SizesDone();
     // Directories now weigh what they hold.
     unsigned long long sum = 0;
     for (int i = 0; i < panel->Count(); i++)
@@ -234,5 +254,9 @@ void directory_usage_key(int, PANEL_REQUEST& request)
     (void)du(panel, 0);
     break_status = 0;
     paint_panel(panel);
+    // A tree panel beside it shows the sizes too.
+    PANEL* other = &panel_base[currpanel ^ 1];
+    if (other->repaint_pending)
+        paint_panel(other);
     request.redraw = 2;
 }

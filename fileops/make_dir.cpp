@@ -7,6 +7,7 @@
 #include "fileops/path_grammar.h"
 #include "foundation/nls.h"
 #include "panels/read_panel.h"
+#include "panels/tree_hooks.h"
 #include "textui/dialog.h"
 #include "textui/message_box.h"
 #include "textui/textui_settings.h"
@@ -38,10 +39,11 @@ void make_dir(int panelIndex)
 {
     PANEL* panel = &panel_base[panelIndex];
     // An information panel shows nothing to make a directory in; the
-    // directory goes where the other panel is.
-    // FIXME: in the tree view, the directory of the node under the cursor,
-    // once the tree exists.
+    // directory goes where the other panel is. In a tree panel it goes
+    // into the directory under the cursor.
     PANEL* target = panel->type == PanelInfo ? &panel_base[1 - panelIndex] : panel;
+    bool tree = panel->type == PanelFiles && panel->detail == DetailTree;
+    Westring parent = tree ? panel_directory(panel) : target->GetWD();
 
     Westring name;
     {
@@ -58,7 +60,7 @@ void make_dir(int panelIndex)
     if (case_filtered(target))
         nls_strupr(name.buffer());
 
-    Westring path = IsAbsolute(name) ? name : join_path(target->GetWD(), name);
+    Westring path = IsAbsolute(name) ? name : join_path(parent, name);
     for (;;) {
         int code = MakeDirectory(path);
         if (code == 0)
@@ -76,8 +78,12 @@ void make_dir(int panelIndex)
             return;
     }
 
+    Westring made = path;
+    if (made.strlen() > 1 && made[made.strlen() - 1] == L'/')
+        made = made.left(made.strlen() - 1);
+    tree_hooks->AddDirectory(made.path().empty() ? Westring(L"/") : made.path(), made.filename());
     panel_refresh();
-    if (!IsAbsolute(name)) {
+    if (!IsAbsolute(name) && !tree) {
         // The cursor goes to what the panel lists of the new path: the
         // directory itself, or the first directory on the way to it.
         int slash = name.chr(L'/');

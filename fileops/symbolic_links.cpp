@@ -6,6 +6,7 @@
 #include "fileops/panel_entries.h"
 #include "fileops/path_grammar.h"
 #include "foundation/estring.h"
+#include "panels/tree_hooks.h"
 #include "panels/panel.h"
 #include "panels/read_panel.h"
 #include "panels/selection.h"
@@ -78,10 +79,18 @@ public:
                 text = toggle_directory(text, otherDir);
                 Draw(field);
                 continue;
-            case KEY_F10:
+            case KEY_F10: {
+                // The tree of the current panel's file system, half the
+                // screen wide; the directory chosen becomes the text.
+                Westring chosen;
+                if (tree_hooks->Popup(&panel_base[currpanel], chosen, console.Columns() / 2 - 2) == 0) {
+                    text = chosen.AppendBackslash();
+                    Draw(field);
+                }
+                continue;
+            }
             case KEY_ALT_BACKSLASH:
-                // FIXME: the tree pop-up and the directory history come
-                // with their stages.
+                // FIXME: the directory history comes with its stage.
                 console.Beep();
                 continue;
             case RESULT_ACCEPT:

@@ -23,6 +23,7 @@
 #include "panels/read_panel.h"
 #include "panels/selection.h"
 #include "panels/sort_panel.h"
+#include "panels/tree_hooks.h"
 #include "textui/colours_dialog.h"
 
 #include <algorithm>
@@ -49,12 +50,9 @@ struct NOTBUILT
     const wchar_t* name;
 };
 constexpr NOTBUILT not_built[] = {
-    {MENU_LEFT_TREE, L"Tree"},
-    {MENU_RIGHT_TREE, L"Tree"},
     {MENU_LEFT_INFO, L"Info"},
     {MENU_RIGHT_INFO, L"Info"},
     {KEY_ALT_F1 + 6, L"File Find"},
-    {KEY_CTRL_A + 'K' - 'A', L"Compare Directories"},
     {KEY_F1 + 2, L"View"},
 };
 
@@ -95,6 +93,7 @@ int side_of(int code)
     case MENU_RIGHT_UNIX:
     case MENU_RIGHT_REREAD:
     case MENU_RIGHT_FILTER:
+    case MENU_RIGHT_TREE:
         return 1;
     default:
         return code >= MENU_RIGHT_SORT_NAME && code <= MENU_RIGHT_SORT_NAME + 5 ? 1 : 0;
@@ -120,6 +119,10 @@ void set_detail(int code, PANEL_REQUEST& r)
     case MENU_LEFT_UNIX:
     case MENU_RIGHT_UNIX:
         detail = DetailUnix;
+        break;
+    case MENU_LEFT_TREE:
+    case MENU_RIGHT_TREE:
+        detail = DetailTree;
         break;
     default:
         break;
@@ -147,10 +150,12 @@ void side_sort(int code, PANEL_REQUEST& r)
 
 void reread(int side)
 {
-    // FIXME: a panel in tree detail is marked for rebuilding its tree once
-    // the tree detail exists.
-    if (panel_base[side].showing)
-        change_dir(panel_base, side, L"", 1);
+    PANEL* p = &panel_base[side];
+    if (!p->showing)
+        return;
+    if (p->type == PanelFiles && p->detail == DetailTree)
+        tree_hooks->MarkRescan(p);
+    change_dir(panel_base, side, L"", 1);
 }
 
 void side_reread(int code, PANEL_REQUEST& r)
@@ -312,7 +317,8 @@ void bind_menu_commands()
     bind_key(KeyShiftF10, open_menu);
     bind_key(KEY_MENU_MOUSE, open_menu_at_mouse);
     for (int code : {MENU_LEFT_BRIEF, MENU_RIGHT_BRIEF, MENU_LEFT_FULL, MENU_RIGHT_FULL, MENU_LEFT_WIDE,
-                     MENU_RIGHT_WIDE, MENU_LEFT_BRIEF_WIDE, MENU_RIGHT_BRIEF_WIDE, MENU_LEFT_UNIX, MENU_RIGHT_UNIX})
+                     MENU_RIGHT_WIDE, MENU_LEFT_BRIEF_WIDE, MENU_RIGHT_BRIEF_WIDE, MENU_LEFT_UNIX, MENU_RIGHT_UNIX,
+                     MENU_LEFT_TREE, MENU_RIGHT_TREE})
         bind_key(code, set_detail);
     for (int i = 0; i < 6; i++) {
         bind_key(MENU_LEFT_SORT_NAME + i, side_sort);

@@ -4,7 +4,9 @@
 #include "fileops/path_grammar.h"
 #include "foundation/nls.h"
 #include "panels/directory_history.h"
+#include "panels/panel_display.h"
 #include "panels/read_panel.h"
+#include "panels/tree_hooks.h"
 
 void change_dir(PANEL* p, const wchar_t* name, char keep, int top, int cursor)
 {
@@ -42,8 +44,13 @@ void change_dir(PANEL* p, const wchar_t* name, char keep, int top, int cursor)
 void change_dir(PANEL* panels, int side, const wchar_t* name, char keep, int top, int cursor)
 {
     change_dir(&panels[side], name, keep, top, cursor);
-    // FIXME: an other panel showing the directory tree moves its cursor to
-    // this directory, once the tree display exists.
+    PANEL* p = &panels[side];
+    PANEL* other = &panels[side ^ 1];
+    if (p->detail != DetailTree && other->showing && other->type == PanelFiles && other->detail == DetailTree &&
+        p->read_error == 0) {
+        tree_hooks->Position(other, p->path);
+        paint_panel(other);
+    }
 }
 
 void up_dir(PANEL* p)

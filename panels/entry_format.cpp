@@ -6,6 +6,7 @@
 #include "fileops/permissions.h"
 #include "panels/country_info.h"
 #include "panels/panel_columns.h"
+#include "panels/tree_hooks.h"
 #include "textui/textui_settings.h"
 
 #include <algorithm>
@@ -227,9 +228,23 @@ void format_entry(CellString& out, PANEL* p, int index, int colour, int* scroll,
         add_field(out, GID2Str(e->gid), column_width(detail, ColumnGroup), attr, false);
         break;
     }
+    case DetailTree: {
+        // Two cells per level: a line where the level's branch goes on,
+        // then this node's own joint; its size holds the branch bits.
+        int depth = std::max(static_cast<int>(e->depth), 0);
+        Westring prefix;
+        for (int level = 1; level < depth; level++)
+            prefix += (e->size >> level) & 1 ? L"\u2502 " : L"  ";
+        if (depth >= 1) {
+            prefix += (e->size >> depth) & 1 ? L'\u251C' : L'\u2514';
+            prefix += tree_hooks->Collapsed(e) ? L'+' : L'\u2500';
+        }
+        out.Append(prefix.c_str(), attr, prefix.strlen());
+        out += name_field(p, e, attr, std::max(name_width - prefix.strlen(), 1), scroll);
+        out = out.left(name_width);
+        break;
+    }
     default:
-        // FIXME: tree detail draws its branch prefix here once the tree
-        // display exists.
         out += name;
         break;
     }

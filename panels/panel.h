@@ -72,8 +72,9 @@ struct PANEL
     Westring mount_point;
     // errno (or status code) of the last failed read; 0 when none.
     int read_error = 0;
-    // FIXME: the tree cache, its identity and rebuild flag join with the
-    // directory tree; the chain of open archives with the archive model.
+    // The directory tree is not held here: tools/ keeps one per file
+    // system, found from path (panels/tree_hooks.h).
+    // FIXME: the chain of open archives joins with the archive model.
     // Columns the current entry's long name is scrolled, and the index of
     // the entry the scroll belongs to (-1: none).
     int name_scroll = 0;

@@ -19,6 +19,7 @@
 #include "panels/quick_search.h"
 #include "panels/read_panel.h"
 #include "panels/sort_panel.h"
+#include "panels/tree_hooks.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -63,6 +64,24 @@ void raise(PANEL_REQUEST& r, int level)
 void move_to(PANEL* p, int index)
 {
     move_cursor(p, index - p->CurrentIndex());
+}
+
+// Alt+Up and Alt+Down in a tree: the previous or next node of the same
+// depth within the parent's branch.
+void same_depth(PANEL* p, int direction)
+{
+    if (p->Count() == 0)
+        return;
+    int depth = p->Current()->depth;
+    for (int i = p->CurrentIndex() + direction; i >= 0 && i < p->Count(); i += direction) {
+        int d = p->entries[i]->depth;
+        if (d < depth)
+            return;
+        if (d == depth) {
+            move_to(p, i);
+            return;
+        }
+    }
 }
 
 // PgUp and PgDn move by a page and keep the cursor on its row, except
@@ -250,7 +269,8 @@ bool enter_current_entry(int background)
     if (!p || !p->Current())
         return false;
     entry* e = p->Current();
-    if (!e->IsDirectory())
+    // A tree's directory is entered in the other panel, as execute does.
+    if (!e->IsDirectory() || p->detail == DetailTree)
         return execute_hook && execute_hook(panel_base, currpanel, L"", background) > 0;
     change_dir(panel_base, currpanel, e->name);
     return true;
@@ -358,7 +378,7 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
     case ctrl('F'):
     case KEY_CTRL_SHIFT_F:
         if (files && files->Current()) {
-            Westring full = files->path.AppendBackslash() + files->Current()->name;
+            Westring full = current_entry_path(files);
             if (key == KEY_CTRL_SHIFT_F)
                 console.PutClipText(full.c_str());
             else
@@ -412,11 +432,11 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
         return true;
     case KEY_ALT_UP:
     case KEY_ALT_DOWN:
-        // FIXME: in tree detail, the previous or next entry at the same
-        // depth, once the tree exists.
         if (files) {
             int direction = key == KEY_ALT_UP ? -1 : 1;
-            if (!files->search.empty())
+            if (files->detail == DetailTree)
+                same_depth(files, direction);
+            else if (!files->search.empty())
                 quick_search(files, 0, event, direction, r);
             else
                 next_tagged(files, direction);
@@ -489,8 +509,10 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
             change_drive(currpanel);
             raise(r, 2);
         } else if (files) {
-            // FIXME: an archive panel reloads its archive, and a tree panel
-            // is rebuilt, once both exist.
+            // FIXME: an archive panel reloads its archive once panels enter
+            // archives.
+            if (files->detail == DetailTree)
+                tree_hooks->MarkRescan(files);
             change_dir(panel_base, currpanel, L"", 1);
             raise(r, 1);
         }
@@ -502,7 +524,9 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
     case ctrl('W'):
         // The desktop's own file window on the current directory.
         if (on)
-            OpenShellWindow(panel_base[currpanel].GetWD(), config.PathAppend);
+            OpenShellWindow(panel_base[currpanel].detail == DetailTree ? panel_directory(&panel_base[currpanel])
+                                                                         : panel_base[currpanel].GetWD(),
+                            config.PathAppend);
         return true;
     case KeyAltF(1):
     case KeyAltF(2):

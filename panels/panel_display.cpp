@@ -12,7 +12,9 @@
 #include "panels/selection.h"
 #include "panels/panel_columns.h"
 #include "panels/panel_windows.h"
+#include "panels/read_panel.h"
 #include "panels/startup.h"
+#include "panels/tree_hooks.h"
 #include "textui/collapse_path.h"
 #include "textui/textui_settings.h"
 #include "textui/win.h"
@@ -269,6 +271,8 @@ void topline(const wchar_t* path, char active, int clock, PANEL* p)
     title = Westring(L" ") + title + L" ";
     if (p->type == PanelInfo)
         title = L" INFO ";
+    if (p->type == PanelFiles && p->detail == DetailTree)
+        title = L" TREE ";
     int len = title.strlen();
     int x = (half - len) / 2;
     if (x + len > half - 1 - reserved)
@@ -320,8 +324,11 @@ void print_status(PANEL* p)
             line += ScreenCell(L' ', panel_colour);
             line += p->link_targets.GetLinkTarget(p->path.AppendBackslash() + e->name);
         }
+    } else if (p->detail == DetailTree) {
+        Westring node = tree_hooks->NodePath(p, p->CurrentIndex());
+        collapse_path(node, width);
+        line += node;
     } else {
-        // FIXME: in tree detail the full path of the tree entry, shortened.
         format_entry(line, p, p->CurrentIndex(), panel_colour, nullptr, DetailFull,
                      column_width(DetailFull, ColumnName));
     }
@@ -402,17 +409,32 @@ void SetFilesPanelDetail(PANEL* p, paneldetail detail, int currentSide)
 {
     if (detail == p->detail && p->type == PanelFiles && p->showing)
         return;
-    // FIXME: tree detail is offered once the directory tree exists.
-    if (!is_list_detail(detail))
+    if (!is_list_detail(detail) && detail != DetailTree)
         return;
+    bool was_tree = p->type == PanelFiles && p->detail == DetailTree;
+    bool tree = detail == DetailTree;
     p->type = PanelFiles;
     p->detail = detail;
     (panel_side(p) ? config.RightStyle : config.LeftStyle) = detail;
     p->page_size = page_size_for(detail);
-    if (!p->showing)
+    if (tree != was_tree) {
+        // A tree opens on the other panel's directory.
+        const PANEL* other = &panel_base[panel_side(p) ^ 1];
+        if (tree && other->type == PanelFiles && other->detail != DetailTree && !other->path.empty())
+            p->path = other->path;
+        p->entries.Clear();
+        p->tagged_count = 0;
+        p->tagged_bytes = 0;
+        p->top = p->cursor = 0;
+        p->reread_pending = true;
+    }
+    if (!p->showing) {
         make_panel(p, panel_side(p));
-    else
+    } else {
+        if (p->reread_pending)
+            read_panel(p);
         paint_panel(p);
+    }
     make_curr(panel_base, currentSide);
 }
 

@@ -7,6 +7,7 @@
 #include "panels/change_dir.h"
 #include "panels/panel.h"
 #include "panels/panel_display.h"
+#include "panels/tree_hooks.h"
 #include "textui/message_box.h"
 
 namespace {
@@ -92,11 +93,15 @@ int stored_path_key(int key)
     if (digit < 0)
         return key;
     int side = currpanel;
-    // FIXME: a panel showing the directory tree stores and changes the
-    // other panel, and stores its tree entry's path, once the tree exists.
+    // A tree stores the directory under its cursor and sends the other
+    // panel to stored ones.
+    PANEL* current = &panel_base[side];
+    bool tree = current->type == PanelFiles && current->detail == DetailTree;
+    if (tree)
+        side ^= 1;
     PANEL* target = &panel_base[side];
     if (key & KEY_SHIFT_FLAG) {
-        dirstore[digit] = target->GetWD();
+        dirstore[digit] = tree ? panel_directory(current) : target->GetWD();
         return 0;
     }
     if (!dirstore[digit].empty()) {

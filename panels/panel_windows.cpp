@@ -36,10 +36,6 @@ void init_panel(PANEL* p, int side)
     p->type = side ? config.RightType : config.LeftType;
     p->filter = side ? config.RightFilter : config.LeftFilter;
     p->showing = side ? config.RightShowing : config.LeftShowing;
-    // FIXME: the tree detail is offered once it exists; until then a
-    // panel configured so shows files in full detail.
-    if (p->detail == DetailTree)
-        p->detail = DetailFull;
     if (p->type != PanelInfo)
         p->type = PanelFiles;
     if (p->filter.empty())
@@ -59,6 +55,9 @@ void init_panel(PANEL* p, int side)
     p->type = type;
     p->detail = detail;
     p->page_size = page_size_for(p->detail);
+    // A tree lists its file system's directories instead.
+    if (detail == DetailTree)
+        p->reread_pending = true;
     if (p->showing)
         make_panel(p, side);
 }

@@ -10,6 +10,7 @@
 #include "panels/info_panel.h"
 #include "panels/panel_filter.h"
 #include "panels/sort_panel.h"
+#include "panels/tree_hooks.h"
 #include "textui/message_box.h"
 #include "textui/progress_thread.h"
 
@@ -120,8 +121,10 @@ void read_directory(PANEL* p)
             p->mount_point = mount;
         }
     }
-    // FIXME: a files panel in tree detail is filled from the directory tree
-    // instead, once the tree exists.
+    if (p->type == PanelFiles && p->detail == DetailTree) {
+        tree_hooks->ReadTree(p);
+        return;
+    }
 
     bool same = fncompare(p->path.c_str(), p->prev_path.c_str()) == 0;
     Westring remembered;
@@ -143,7 +146,9 @@ void read_directory(PANEL* p)
 
     int read = 0;
     DirReadProgress progress(read);
-    // FIXME: load the directory tree cache here once it exists.
+    std::unordered_map<std::wstring, long long> known_sizes;
+    if (config.RetainCount)
+        tree_hooks->ChildSizes(p->path, known_sizes);
 
     Directory dir(p->path);
     entry* e = nullptr;
@@ -169,12 +174,15 @@ void read_directory(PANEL* p)
 
     bool mapped = case_mapped(p);
     bool has_updir = false;
+    unsigned long long file_bytes = 0;
     int outer_break = break_status.exchange(1);
     for (; status == 0; status = dir.FindNext(&e)) {
         read++;
         bool is_dir = e->IsDirectory();
         bool dot = e->name[0] == L'.' && e->name[1] == 0;
         bool updir = e->IsUpDir();
+        if (!is_dir && !(e->attributes & AttrSymLink))
+            file_bytes += e->size;
         if (is_dir && !dot && !updir)
             p->subdirs.Add(Westring(e->name));
         bool hidden = (e->attributes & (AttrHidden | AttrSystem)) != 0;
@@ -186,8 +194,13 @@ void read_directory(PANEL* p)
             e->group = updir ? GroupUpDir : is_dir ? GroupDirectory : hidden ? GroupHidden : GroupFile;
             if (mapped && !updir)
                 e->display_case = is_dir ? CaseUpper : CaseLower;
-            // FIXME: with RetainCount, a directory size known to the tree
-            // cache is shown, once the tree exists.
+            if (is_dir && !updir && !known_sizes.empty()) {
+                auto known = known_sizes.find(std::wstring(e->name, static_cast<size_t>(e->name_length)));
+                if (known != known_sizes.end() && known->second >= 0) {
+                    e->size = static_cast<unsigned long long>(known->second);
+                    e->depth = 1;
+                }
+            }
             has_updir = has_updir || updir;
             p->entries.Append(e);
         }
@@ -208,8 +221,13 @@ void read_directory(PANEL* p)
     sort_panel(p);
     restore_marks(p, kept);
     progress.Stop();
-    // FIXME: the directory tree learns the sizes read here, and an other
-    // panel showing info is brought up to date, once both exist.
+    // FIXME: an other panel showing info is brought up to date once the
+    // info panel exists.
+    if (!p->read_error && tree_hooks->DirectoryRead(p, file_bytes)) {
+        PANEL* other = &panel_base[panel_side(p) ^ 1];
+        if (other != p && other->type == PanelFiles && other->detail == DetailTree && other->showing)
+            other->reread_pending = true;
+    }
 
     if (remembered.empty()) {
         p->top = p->cursor = 0;

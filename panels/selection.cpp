@@ -8,6 +8,7 @@
 #include "panels/panel_commands.h"
 #include "panels/panel_display.h"
 #include "panels/panel_loop.h"
+#include "panels/tree_hooks.h"
 #include "textui/dialog.h"
 #include "textui/message_box.h"
 #include "textui/static_text.h"
@@ -210,6 +211,18 @@ bool selection_key(int key, unsigned state, PANEL_REQUEST& request)
         return false;
     }
     PANEL* panel = &panel_base[currpanel];
+    if (panels_on() && panel->showing && panel->type == PanelFiles && panel->detail == DetailTree) {
+        // In a tree, Grey + and - open and close the node under the
+        // cursor, with Ctrl its whole branch.
+        int k = key & ~KEY_SHIFT_FLAG;
+        bool open = k == KEY_GREY_PLUS || k == KEY_CTRL_GREY_PLUS;
+        if (k == KEY_GREY_PLUS || k == KEY_GREY_MINUS || k == KEY_CTRL_GREY_PLUS || k == KEY_CTRL_GREY_MINUS) {
+            tree_hooks->Expand(panel, panel->CurrentIndex(), open, k == KEY_CTRL_GREY_PLUS || k == KEY_CTRL_GREY_MINUS);
+            repaint(panel);
+            request.redraw = request.redraw > 1 ? request.redraw : 1;
+        }
+        return true;
+    }
     if (!panels_on() || !panel->showing || !lists_files(panel))
         return true;
     switch (key) {

@@ -4,6 +4,7 @@
 #include "panels/change_dir.h"
 #include "panels/key_commands.h"
 #include "panels/panel.h"
+#include "tools/dir_compare.h"
 #include "tools/help_file.h"
 #include "tools/help_viewer.h"
 #include "tools/tree_popup.h"
@@ -39,4 +40,5 @@ void bind_tool_commands()
     load_help();
     bind_key(KEY_F1, help_contents);
     bind_key(KEY_ALT_F1 + 9, directory_tree);
+    bind_key(KEY_CTRL_A + 'K' - 'A', directory_compare_key);
 }

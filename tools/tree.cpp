@@ -284,6 +284,7 @@ void CTree::Load(bool expand_all)
     if (f)
         std::fclose(f);
     written = root != nullptr;
+    complete = written;
     if (!root) {
         root = new TREENODE;
         root->expanded = true;
@@ -315,6 +316,7 @@ bool CTree::Scan(CTreeScanWatch* watch, bool expand_all)
     free_nodes(root);
     root = fresh;
     changed = true;
+    complete = true;
     rescan = false;
     return true;
 }
@@ -433,9 +435,13 @@ TREENODE* CTree::FindNearest(const wchar_t* path) const
     return walk(root, rest.c_str(), false, true);
 }
 
-bool CTree::Search(const Westring& names, Westring& result, bool ignore_case) const
+bool CTree::Search(const Westring& names, Westring& result, bool ignore_case, const TREENODE* below) const
 {
-    for (TREENODE* n = root; n; n = next_in_tree(n)) {
+    const TREENODE* top = below ? below : root;
+    // The nodes of top's branch, in depth-first order.
+    for (TREENODE* n = const_cast<TREENODE*>(top); n; n = next_in_tree(n)) {
+        if (n != top && n->depth <= top->depth)
+            break;
         if (TREENODE* found = walk(n, names.c_str(), ignore_case, false); found && found != n) {
             result = FullPath(found);
             return true;

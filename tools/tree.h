@@ -88,8 +88,10 @@ public:
     TREENODE* FindNearest(const wchar_t* path) const;
     // Depth-first, the first node below which names (one or more levels,
     // relative) is found; result becomes the full path of the node names
-    // leads to. False when there is none.
-    bool Search(const Westring& names, Westring& result, bool ignore_case) const;
+    // leads to. False when there is none. With below, only its branch is
+    // searched.
+    bool Search(const Westring& names, Westring& result, bool ignore_case,
+                const TREENODE* below = nullptr) const;
 
     // The node of path, adding the missing levels below the deepest one
     // present (marking the tree changed); null for a path outside the tree
@@ -120,6 +122,11 @@ public:
     bool changed = false;
     // A tree display must scan before it next lists the tree.
     bool rescan = false;
+    // The tree holds the whole file system: read from its data file or
+    // scanned. Only such a tree is shown without a scan and written back
+    // by the upkeep; until then what the panels learn stays in memory, so
+    // that no partial tree is ever taken for a whole one.
+    bool complete = false;
 
 private:
     // The names of path below the root; false for a path outside it.

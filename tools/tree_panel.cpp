@@ -17,7 +17,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <sys/stat.h>
+#include <unordered_set>
 
 namespace {
 
@@ -146,8 +148,67 @@ void position_tree(PANEL* panel, CTree* tree, TREENODE* node, int height)
     }
 }
 
+namespace {
+
+int guard_depth = 0;
+
+}
+
+Westring tree_cursor_path(const PANEL* panel)
+{
+    if (panel->type != PanelFiles || panel->detail != DetailTree || panel->Count() == 0)
+        return Westring();
+    CTree* tree = TreeSet.GetTree(panel);
+    return tree ? treeFullPath(panel, tree, panel->CurrentIndex()) : Westring();
+}
+
+CTreePanelsGuard::CTreePanelsGuard() : outer(guard_depth++ == 0)
+{
+    if (!outer)
+        return;
+    for (int side = 0; side < 2; side++) {
+        const PANEL* p = &panel_base[side];
+        listed[side] = p->type == PanelFiles && p->detail == DetailTree && p->Count() > 0 &&
+                       p->entries[0]->tree_node != nullptr;
+        if (listed[side])
+            where[side] = tree_cursor_path(p);
+    }
+}
+
+CTreePanelsGuard::~CTreePanelsGuard()
+{
+    guard_depth--;
+    if (!outer)
+        return;
+    for (int side = 0; side < 2; side++) {
+        PANEL* p = &panel_base[side];
+        if (!listed[side] || p->type != PanelFiles || p->detail != DetailTree)
+            continue;
+        CTree* tree = TreeSet.GetTree(p);
+        int top = p->top, cursor = p->cursor;
+        treenodelist(p, tree);
+        TREENODE* node = tree ? tree->FindNearest(where[side].c_str()) : nullptr;
+        int index = -1;
+        for (int i = 0; node && i < p->Count(); i++)
+            if (p->entries[i]->tree_node == node)
+                index = i;
+        // The cursor stays on its row when its node is still on the page.
+        if (index >= top && index < top + p->page_size) {
+            p->top = top;
+            p->cursor = index - top;
+        } else if (node) {
+            position_tree(p, tree, node, config.PanelHeight);
+        } else {
+            p->cursor = cursor;
+            clamp_position(p);
+        }
+        p->repaint_pending = true;
+    }
+}
+
 bool scan_tree(CTree* tree)
 {
+    CTreePanelsGuard guard;
     bool done;
     {
         CScanWindow window;
@@ -160,6 +221,8 @@ bool scan_tree(CTree* tree)
 
 int write_tree(CTree* tree)
 {
+    if (!tree->complete)
+        return 0;
     int err = tree->Write();
     if (err)
         error(Westring(L"Error writing tree data file: ") + Westring(GetOSErrorMessage(err).c_str()),
@@ -167,16 +230,21 @@ int write_tree(CTree* tree)
     return err;
 }
 
-void read_tree(PANEL* panel)
+void read_tree(PANEL* panel, const Westring& where)
 {
     CTree* tree = TreeSet.GetTree(panel);
+    // The panel's directory may be gone; the node's file system stays.
+    if (!tree && !where.empty())
+        tree = TreeSet.GetTree(where);
     if (!tree) {
         panel->entries.Clear();
         return;
     }
-    if (tree->rescan || !tree->Root()->child)
+    if (tree->rescan || !tree->complete) {
+        tree->rescan = false;
         (void)scan_tree(tree);
-    TREENODE* node = tree->FindNearest(real_path(panel->path).c_str());
+    }
+    TREENODE* node = tree->FindNearest(real_path(where.empty() ? panel->path : where).c_str());
     position_tree(panel, tree, node ? node : tree->Root(), config.PanelHeight);
 }
 
@@ -192,6 +260,7 @@ bool check_tree(PANEL* panel)
     TREENODE* node = tree->Find(dir.c_str(), false);
     if (!node)
         return false;
+    CTreePanelsGuard guard;
     bool changed = false;
     for (TREENODE* c = node->child; c;) {
         TREENODE* next = c->next;
@@ -201,19 +270,32 @@ bool check_tree(PANEL* panel)
         }
         c = next;
     }
-    for (int i = 0; i < panel->subdirs.Count(); i++) {
+    // Every read comes here: a directory of many subdirectories must not
+    // cost a walk of the child list per name.
+    std::unordered_set<std::wstring> known;
+    TREENODE* last = nullptr;
+    for (TREENODE* c = node->child; c; c = c->next) {
+        known.insert(c->name.c_str());
+        last = c;
+    }
+    for (int i = 0; i < panel->subdirs.Count() && node->depth < TreeMaxDepth; i++) {
         const Westring& name = panel->subdirs.At(i);
-        bool known = false;
-        for (TREENODE* c = node->child; c && !known; c = c->next)
-            known = std::wcscmp(c->name.c_str(), name.c_str()) == 0;
-        if (known)
+        if (known.count(name.c_str()))
             continue;
         // Links to directories are listed as directories, but the tree
         // holds only the directories themselves.
         struct stat st;
         Westring full = dir.strlen() == 1 ? dir + name : dir + L'/' + name;
-        if (lstat(FileNameToSys(full).c_str(), &st) == 0 && S_ISDIR(st.st_mode) && tree->AddChild(node, name))
-            changed = true;
+        if (lstat(FileNameToSys(full).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        auto* c = new TREENODE;
+        c->name = name;
+        c->parent = node;
+        c->depth = static_cast<unsigned char>(node->depth + 1);
+        (last ? last->next : node->child) = c;
+        last = c;
+        tree->MarkChanged();
+        changed = true;
     }
     if (changed)
         (void)write_tree(tree);
@@ -222,6 +304,7 @@ bool check_tree(PANEL* panel)
 
 void graft(const wchar_t* from, const wchar_t* to, int panel)
 {
+    CTreePanelsGuard guard;
     PANEL* p = &panel_base[panel];
     Westring source = from, target = to;
     if (ResolvePath(source, p->path.c_str()) != 0 || ResolvePath(target, p->path.c_str()) != 0)
@@ -241,6 +324,10 @@ void graft(const wchar_t* from, const wchar_t* to, int panel)
         tree->Remove(node);
         destination->AddPath(real_path(target).c_str());
         (void)write_tree(destination);
+    } else if (TREENODE* there = tree->Find(real_path(target).c_str(), false); there && there != node) {
+        // Merged into a directory the tree knew: its node stays, the
+        // source's goes.
+        tree->Remove(node);
     } else {
         TREENODE* parent = tree->Find(real_path(target_parent).c_str(), false);
         if (parent && parent != node->parent)

@@ -30,16 +30,39 @@ Westring treeFullPath(const PANEL* panel, const CTree* tree, int index);
 // current, centred on a page of height rows where the list allows.
 void position_tree(PANEL* panel, CTree* tree, TREENODE* node, int height);
 
+// The full path of the node under a tree panel's cursor; empty when the
+// panel shows no tree.
+Westring tree_cursor_path(const PANEL* panel);
+
 // Scans tree showing the "Scanning directories" window; Escape stops it
 // (false, the tree unchanged). A finished scan is written.
 bool scan_tree(CTree* tree);
-// Writes tree; a failure is reported in a message box. 0 or the errno.
+// Writes a complete tree; a failure is reported in a message box. 0 or
+// the errno.
 int write_tree(CTree* tree);
 
 // Fills a panel in tree detail from the tree of its file system, scanning
 // first when the tree is new or marked for a rescan, with the cursor on
-// the panel's directory.
-void read_tree(PANEL* panel);
+// where (the panel's directory when empty) or its nearest ancestor.
+void read_tree(PANEL* panel, const Westring& where = Westring());
+
+// Tree panels hold pointers to the nodes they list. Made before a tree
+// changes, the guard notes where each tree panel's cursor is; destroyed
+// after, it lists the trees again and puts the cursors back, so that no
+// panel keeps a node that was freed. Guards may nest.
+class CTreePanelsGuard
+{
+public:
+    CTreePanelsGuard();
+    ~CTreePanelsGuard();
+    CTreePanelsGuard(const CTreePanelsGuard&) = delete;
+    CTreePanelsGuard& operator=(const CTreePanelsGuard&) = delete;
+
+private:
+    Westring where[2];
+    bool listed[2] = {false, false};
+    bool outer;
+};
 
 // For a panel showing a real directory (not a tree) whose directory is in
 // its tree: drops the child nodes that are no longer among the panel's

@@ -304,7 +304,7 @@ int tree_popup(PANEL* panel, Westring& result, int width)
     CTree* tree = TreeSet.GetTree(panel);
     if (!tree)
         return -1;
-    if (!tree->Root()->child && !scan_tree(tree))
+    if (!tree->complete && !scan_tree(tree))
         return -1;
     if (!tree->written)
         (void)write_tree(tree);

@@ -30,6 +30,13 @@ public:
     CTree* GetTree(const Westring& path);
     // The tree keyed (key, device), made and loaded when new.
     CTree* GetTree(char key, uint32_t device, const Westring& root_path);
+    // Calls f on every tree made so far.
+    template <class F>
+    void ForEach(F f)
+    {
+        for (auto& [key, tree] : trees)
+            f(*tree);
+    }
     // Forgets every tree, unwritten changes included.
     void Clear() { trees.clear(); }
 

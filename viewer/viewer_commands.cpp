@@ -27,9 +27,14 @@ void view_entry(int key, PANEL_REQUEST& request)
     if (!p->showing || p->type != PanelFiles)
         return;
     entry* e = p->Current();
-    // FIXME: F3 on a directory counts its size, with the tree's du.
-    if (!e || e->IsDirectory())
+    if (!e)
         return;
+    // F3 on a directory counts its size, as Ctrl+Q does.
+    if (e->IsDirectory()) {
+        if (key == KEY_F1 + 2)
+            request.pending = KEY_CTRL_A + 'Q' - 'A';
+        return;
+    }
     Westring file = p->path.AppendBackslash() + e->name;
     set_title(file.c_str());
     Westring command;

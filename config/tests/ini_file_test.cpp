@@ -117,7 +117,7 @@ TEST_F(IniFile, SpellingsOfTheTypes)
     EXPECT_EQ(config.LeftSort, 8);    // size, reversed
     EXPECT_EQ(config.RightSort, SortExtension);
     EXPECT_EQ(config.LeftStyle, DetailBriefWide);
-    EXPECT_EQ(config.RightStyle, DetailFull);  // not one of the five
+    EXPECT_EQ(config.RightStyle, DetailTree);  // a panel left showing the tree
     EXPECT_EQ(config.LeftType, PanelInfo);
     EXPECT_EQ(config.TimeMode, 24);
     EXPECT_EQ(config.CmdChar, L'#');

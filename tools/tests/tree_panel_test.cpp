@@ -114,6 +114,7 @@ TEST(TreeUpkeep, CheckTreeFollowsChangesMadeOutside)
     p.path = dir.wide("w");
     CTree* t = TreeSet.GetTree(&p);
     ASSERT_NE(t, nullptr);
+    t->complete = true;  // as if scanned
     ASSERT_NE(t->AddPath(dir.wide("w/keep").c_str()), nullptr);
     ASSERT_NE(t->AddPath(dir.wide("w/gone").c_str()), nullptr);
     ASSERT_NE(t->AddPath(dir.wide("w/gone/sub").c_str()), nullptr);
@@ -153,6 +154,7 @@ TEST(TreeUpkeep, GraftFollowsAMovedDirectory)
     p.path = dir.wide();
     CTree* t = TreeSet.GetTree(&p);
     ASSERT_NE(t, nullptr);
+    t->complete = true;
     for (const char* d : {"a/x/inner", "b"})
         t->AddPath(dir.wide(d).c_str());
 
@@ -182,7 +184,8 @@ TEST(TreeUpkeep, ATreePanelOpensOnItsDirectory)
     p.path = dir.wide("w");
     CTree* t = TreeSet.GetTree(&p);
     ASSERT_NE(t, nullptr);
-    // A tree that has nodes is listed as it is, without a scan.
+    // A complete tree is listed as it is, without a scan.
+    t->complete = true;
     ASSERT_NE(t->AddPath(dir.wide("w/inner").c_str()), nullptr);
     expand_branch(t->Root(), false);
     read_tree(&p);
@@ -233,5 +236,29 @@ TEST(TreeUpkeep, EachFileSystemHasADataFileOfItsOwn)
     ASSERT_EQ(stat(dir.path.c_str(), &here), 0);
     EXPECT_EQ(key, tree_device_key(here.st_dev));
     EXPECT_EQ(top.strlen() <= dir.wide().strlen(), true);
+    TreeSet.Clear();
+}
+
+TEST(TreeUpkeep, APartialTreeIsNeverWrittenNorShownUnscanned)
+{
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    tree_settings(dir);
+    ASSERT_TRUE(dir.mkdirs("w/sub"));
+    PANEL p;
+    p.path = dir.wide("w");
+    CTree* t = TreeSet.GetTree(&p);
+    ASSERT_NE(t, nullptr);
+    ASSERT_FALSE(t->complete) << "no data file yet";
+    // What the panels learn is kept, but a data file holding only that
+    // would be read back as the whole file system.
+    ASSERT_NE(t->AddPath(dir.wide("w").c_str()), nullptr);
+    p.showing = true;
+    read_panel(&p);
+    EXPECT_TRUE(check_tree(&p));
+    EXPECT_NE(t->Find(dir.wide("w/sub").c_str(), false), nullptr);
+    struct stat st;
+    EXPECT_NE(stat(FileNameToSys(t->DataFile()).c_str(), &st), 0);
+    EXPECT_TRUE(t->changed);
     TreeSet.Clear();
 }
