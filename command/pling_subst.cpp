@@ -393,7 +393,7 @@ private:
             e->tagged = 0;
             e->last_op = 1;
             p->tagged_count--;
-            p->tagged_bytes -= e->size;
+            p->tagged_bytes -= e->counted_size();
         }
         p->repaint_pending = true;
         if (full)

@@ -50,7 +50,8 @@ void view_entry(int key, PANEL_REQUEST& request)
 void view_named(int, PANEL_REQUEST& request)
 {
     PANEL* p = &panel_base[currpanel];
-    // FIXME: nothing happens inside an archive, once panels enter them.
+    if (p->archive)
+        return;
     entry* e = p->type == PanelFiles ? p->Current() : nullptr;
     Westring name = e && !e->IsUpDir() ? Westring(e->name) : Westring();
     {
