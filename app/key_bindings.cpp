@@ -1,5 +1,6 @@
 #include "app/key_bindings.h"
 
+#include "archive/archive_commands.h"
 #include "command/exec_keys.h"
 #include "console/key_codes.h"
 #include "fileops/attributes_dialog.h"
@@ -41,4 +42,7 @@ void bind_commands()
     bind_key(KEY_SHIFT_F1 + 7, delete_key);
     bind_key(KEY_CTRL_A + 'Q' - 'A', directory_usage_key);
     bind_viewer_commands();
+    // F5 and F6 again, choosing between the archive commands and the file
+    // copy; Shift+F7, F4 on members and F8's hand-over inside archives.
+    bind_archive_commands();
 }

@@ -1,5 +1,6 @@
 #include "viewer/viewer_commands.h"
 
+#include "archive/archive.h"
 #include "command/execute.h"
 #include "command/pling_subst.h"
 #include "config/associations.h"
@@ -31,6 +32,12 @@ void view_entry(int key, PANEL_REQUEST& request)
     if (!e || e->IsDirectory())
         return;
     Westring file = p->path.AppendBackslash() + e->name;
+    // A member is viewed as a copy extracted for it, which the archive
+    // keeps until another member is extracted or the archive closes.
+    if (p->archive && TmpExtractFile(*p->archive, Westring(e->name), file) != 0) {
+        request.redraw = 2;
+        return;
+    }
     set_title(file.c_str());
     Westring command;
     if (key == KEY_F1 + 2) {
@@ -41,6 +48,8 @@ void view_entry(int key, PANEL_REQUEST& request)
     }
     if (!command.empty())
         run_external_viewer(command, file);
+    else if (p->archive)
+        view(file.c_str());
     else
         view_panel_files(*p);
     request.redraw = 2;
