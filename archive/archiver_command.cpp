@@ -111,7 +111,8 @@ Westring ForwardSlash(const Westring& text)
 
 bool ArchiverForwardSlash(int type)
 {
-    return type == ArchTar;
+    // unar names RAR members with "/" whatever the archive stored.
+    return type == ArchTar || type == ArchRar;
 }
 
 bool ArchiverMatchesPatterns(int type)

@@ -41,7 +41,7 @@ Westring ShellEscape(const Westring& text);
 Westring ForwardSlash(const Westring& text);
 
 // Whether archivers of this type take member names with "/" separators
-// (TAR).
+// (TAR, and RAR through unar).
 bool ArchiverForwardSlash(int type);
 // Whether this type's archiver matches member names as patterns when
 // extracting or deleting (ZIP's unzip and zip -d): names are then written

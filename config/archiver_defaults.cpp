@@ -12,6 +12,9 @@ namespace {
 // - RAR: Debian has no rar; unar extracts and reads no list file.
 // - LHARC: lha (lhasa) takes "x archive names", no DOS switches; adding and
 //   deleting need a writing lha (jlha-utils) behind Debian's alternative.
+// - ARJ: "-y", or arj stops to ask before making each directory and
+//   the run fails with no one at its terminal to answer; "-p1", so that
+//   "docs/*" takes the subdirectories too and "a.txt" only the root's.
 // - ACE: unace only extracts, and only whole archives.
 // - ZIP's list-file switch has no blank at its end: px.ini values are
 //   trimmed, and the shell needs none before the list file.
@@ -24,7 +27,7 @@ constexpr const char* defaults[10][ARCHIVER::KeyCount] = {
     {"unzip --z", "", "zip -r", "-@ <", "zip -d", "! !/*", "!/*"},
     {"unar -q -D", "", "rar a -std -r0", "@", "rar d -std -r", "!", "!"},
     {"lha x", "", "lha a", "", "lha d", "!/*", "!/*"},
-    {"arj x", "!", "arj a -r", "!", "arj d", "!/*", "!/*"},
+    {"arj x -y -p1", "!", "arj a -r -y", "!", "arj d -y -p1", "!/*", "!/*"},
     {"unace x -y", "", "", "", "", "!", "!"},
     {"ha x", "", "ha ar", "", "ha d", "!/*", "!/*"},
     {"gzip -dc %a > %f", "", "gzip -c %f > %a", "", "", "", ""},
