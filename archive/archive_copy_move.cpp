@@ -426,10 +426,24 @@ void chosen_members(PANEL* panel, const std::vector<entry*>& chosen, std::vector
         skipped += name;
     };
     const ArchiveEntryStore& all = a.Entries();
+    // Whether an unsafe member's stored name lies below path: archivers
+    // such as tar take a name for everything under it too.
+    auto unsafe_below = [&all](const Westring& path) {
+        Westring below = path + L"/";
+        Westring dot_below = Westring(L"./") + below;
+        for (int i = 0; i < all.Count(); i++) {
+            const ArchiveEntry* m = all.At(i);
+            if (m->unsafe && (std::wcsncmp(m->name, below.c_str(), below.strlen()) == 0 ||
+                              std::wcsncmp(m->name, dot_below.c_str(), dot_below.strlen()) == 0))
+                return true;
+        }
+        return false;
+    };
     for (entry* e : chosen) {
         if (!e->IsDirectory()) {
             const ArchiveEntry* m = a.FindMember(dir, e->name);
-            if (!m || m->unsafe) {
+            // A link "l" stored beside "l/z" would bring "l/z" along.
+            if (!m || m->unsafe || unsafe_below(dir.empty() ? Westring(e->name) : dir + L"/" + e->name)) {
                 skip(e->name);
                 continue;
             }
