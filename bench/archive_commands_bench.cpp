@@ -3,8 +3,9 @@
 //   F5 of a zip's root into an empty directory  vs  unzip -q -d into a fresh one
 //   F8 of 1,000 tagged members                   vs  one zip -d naming them
 //
-//     archive_commands_bench DIR [ZIP]
+//     archive_commands_bench DIR [ZIP|-] [ROUNDS]
 //
+// "-" for ZIP runs the F8 pair alone.
 // DIR is scratch space. ZIP defaults to the fixtures' members100k.zip;
 // without it the bench makes its own tree of 100,000 files in 4,000
 // directories under DIR and zips it (zip -q -X -@ from a sorted find).
@@ -139,9 +140,9 @@ int main(int argc, char** argv)
     std::string zip = argc > 2 ? argv[2] : "/tmp/pxperf/archives/members100k.zip";
     InitializeArchivers();
     archive_runner = quiet;
-    if (access(zip.c_str(), R_OK) != 0) {
+    if (zip != "-" && access(zip.c_str(), R_OK) != 0) {
         zip = dir + "/members100k.zip";
-        if (access(zip.c_str(), R_OK) != 0) {
+        if (zip != "-" && access(zip.c_str(), R_OK) != 0) {
             std::fprintf(stderr, "making %s\n", zip.c_str());
             sh("cd '" + dir + "' && mkdir -p tree && cd tree && python3 -c '\n"
                "import os\n"
@@ -153,9 +154,9 @@ int main(int argc, char** argv)
                "' && find . -mindepth 1 | sed 's|^./||' | LC_ALL=C sort | zip -q -X -@ ../members100k.zip");
         }
     }
-    const int rounds = 2;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
     std::vector<double> pxs, uns;
-    for (int r = 0; r < rounds; r++) {
+    for (int r = 0; r < rounds && zip != "-"; r++) {
         std::string a = dir + "/px" + std::to_string(r), b = dir + "/un" + std::to_string(r);
         sh("rm -rf '" + a + "' '" + b + "'; mkdir -p '" + a + "'; sync");
         pxs.push_back(seconds([&] { px_extract_root(zip, a); }));
@@ -163,7 +164,8 @@ int main(int argc, char** argv)
         uns.push_back(seconds([&] { sh("unzip -q -d '" + b + "' '" + zip + "'"); }));
         sh("rm -rf '" + a + "' '" + b + "'");
     }
-    std::printf("F5 root of %s: px %.2f s, unzip -q -d %.2f s, ratio %.2f\n", zip.c_str(), median(pxs),
+    if (zip != "-")
+        std::printf("F5 root of %s: px %.2f s, unzip -q -d %.2f s, ratio %.2f\n", zip.c_str(), median(pxs),
                 median(uns), median(pxs) / median(uns));
 
     // 1,000 of 2,000 small members.
@@ -183,7 +185,7 @@ int main(int argc, char** argv)
     for (int r = 0; r < rounds; r++) {
         sh("cp '" + dir + "/del.zip' '" + dir + "/a.zip'; cp '" + dir + "/del.zip' '" + dir + "/b.zip'; sync");
         pxd.push_back(seconds([&] { px_delete(dir + "/a.zip", names); }));
-        zd.push_back(seconds([&] { sh("cd '" + dir + "' && zip -q -d b.zip" + list); }));
+        zd.push_back(seconds([&] { sh("cd '" + dir + "' && zip -d b.zip" + list + " >/dev/null"); }));
         if (sh("cmp -s '" + dir + "/a.zip' '" + dir + "/b.zip'") != 0)
             std::fprintf(stderr, "the two deletions differ\n");
     }
