@@ -1,5 +1,6 @@
 #include "app/key_bindings.h"
 
+#include "archive/archive_commands.h"
 #include "command/exec_keys.h"
 #include "console/key_codes.h"
 #include "editor/editor_commands.h"
@@ -39,6 +40,24 @@ void on_tree_node(int key, PANEL_REQUEST& request)
     command(key, request);
 }
 
+// F4, Alt+F4 and Ctrl+Shift+F4: on a member of an archive the archive's
+// command (which extracts the member and writes it back), elsewhere the
+// editor's.
+constexpr int EditKeys[3] = {KEY_F1 + 3, KEY_ALT_F1 + 3, (KEY_CTRL_F1 + 3) | KEY_SHIFT_FLAG};
+KeyCommand editor_keys[3];
+
+void edit_key(int key, PANEL_REQUEST& request)
+{
+    const PANEL* p = &panel_base[currpanel];
+    if (p->showing && p->type == PanelFiles && p->archive) {
+        edit_member_key(key, request);
+        return;
+    }
+    for (int i = 0; i < 3; i++)
+        if (EditKeys[i] == key && editor_keys[i])
+            editor_keys[i](key, request);
+}
+
 }
 
 void bind_commands()
@@ -70,4 +89,13 @@ void bind_commands()
     bind_key(KEY_ALT_F1 + 6, findfile_key);                          // Alt+F7
     bind_key((KEY_ALT_F1 + 6) | KEY_SHIFT_FLAG, findfile_key);       // Alt+Shift+F7
     bind_editor_commands();
+    for (int i = 0; i < 3; i++)
+        editor_keys[i] = bound_command(EditKeys[i]);
+    // F5 and F6 again, choosing between the archive commands and the file
+    // copy; Shift+F7, F4 on members and F8's hand-over inside archives.
+    bind_archive_commands();
+    bind_key(KEY_F1 + 4, on_tree_node<archive_copy_move_key>);
+    bind_key(KEY_F1 + 5, on_tree_node<archive_copy_move_key>);
+    for (int key : EditKeys)
+        bind_key(key, edit_key);
 }

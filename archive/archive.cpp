@@ -14,6 +14,9 @@
 #include <cstring>
 #include <ctime>
 #include <cwchar>
+#include <cerrno>
+#include <ftw.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <unordered_set>
 #include <string>
@@ -105,7 +108,47 @@ Archive::Archive(const Westring& path, CArchiveFile& file, const ArchiveSettings
     Read(file, onlyType);
 }
 
-Archive::~Archive() = default;
+ArchiveExtractHook archive_extract_hook = nullptr;
+ArchiveWriteBackHook archive_write_back_hook = nullptr;
+
+Archive::~Archive()
+{
+    if (tmp.directory.empty())
+        return;
+    // A copy whose write-back failed is the user's only edited text: it
+    // stays where the message said.
+    if (archive_write_back_hook && archive_write_back_hook(*this) != 0)
+        return;
+    (void)RemoveTmpTree(tmp.directory);
+}
+
+int TmpExtractFile(Archive& archive, const Westring& name, Westring& path)
+{
+    if (!archive_extract_hook)
+        return -1;
+    return archive_extract_hook(archive, name, path);
+}
+
+namespace {
+
+int remove_entry(const char* path, const struct stat*, int flag, struct FTW*)
+{
+    int r = flag == FTW_DP ? rmdir(path) : unlink(path);
+    return r == 0 ? 0 : errno;
+}
+
+} // namespace
+
+int RemoveTmpTree(const Westring& directory)
+{
+    if (directory.empty())
+        return 0;
+    Estring sys = FileNameToSys(directory);
+    // Depth first, never through a link: a link an archiver made in the
+    // directory is removed as a link.
+    int r = nftw(sys.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+    return r < 0 ? errno : r;
+}
 
 void Archive::Read(CArchiveFile& file, int onlyType)
 {

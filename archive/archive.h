@@ -2,6 +2,7 @@
 #define PANNEX_ARCHIVE_ARCHIVE_H
 
 #include "archive/archive_entry.h"
+#include "foundation/estring.h"
 #include "foundation/memory_pool.h"
 #include "foundation/westring.h"
 
@@ -178,6 +179,23 @@ public:
     // Resolved code page for 8-bit names.
     int CodePage() const { return codepageForNames; }
 
+    // The member last extracted for viewing, editing, a command line or a
+    // nested archive: its own directory (made by the archive commands in
+    // the private temporary directory, empty when there is none), the
+    // extracted file, the member as the archiver names it, and the file's
+    // time and size after extraction, which tell whether it was changed.
+    // The archive owns the directory: it goes when the member is replaced
+    // or the archive closes, after a changed copy was written back.
+    struct TmpMember
+    {
+        Westring directory;
+        Westring file;
+        Estring member;
+        TimeStamp time;
+        long long size = 0;
+    };
+    TmpMember tmp;
+
     // Normalises a path in place: drops a leading "./", turns "." into "";
     // returns whether it did either. len is updated.
     static bool FixDotSlash(wchar_t* path, int& len);
@@ -206,6 +224,29 @@ private:
     // The parent's current directory when this archive was opened from it.
     Westring parentDirectory;
 };
+
+// Extracting members and writing them back run the archivers, which the
+// archive commands above the panels own; they set these hooks at start-up.
+// Logic thread.
+//
+// Extracts the member called name in the archive's current directory into
+// a temporary directory of its own (replacing the archive's earlier one):
+// 0 with the copy's path, or -1 once the user was told why not (an unsafe
+// name, no archiver, a failed run). Null: nothing can be extracted.
+using ArchiveExtractHook = int (*)(Archive& archive, const Westring& name, Westring& path);
+extern ArchiveExtractHook archive_extract_hook;
+// Called by ~Archive while its temporary member exists: puts a changed
+// copy back; 0 lets the temporary directory go, anything else keeps it
+// (the user was told its path). Null: the directory simply goes.
+using ArchiveWriteBackHook = int (*)(Archive& archive);
+extern ArchiveWriteBackHook archive_write_back_hook;
+
+// archive_extract_hook, or -1 when there is none.
+[[nodiscard]] int TmpExtractFile(Archive& archive, const Westring& name, Westring& path);
+
+// Removes a directory tree without following any link and without asking;
+// 0 or the first errno. For the archive's own temporary directories.
+[[nodiscard]] int RemoveTmpTree(const Westring& directory);
 
 // Reads the archive again from its file (after an archiver changed it) and
 // replaces *archive with the new one: 0, or -1 with *archive deleted and

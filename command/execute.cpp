@@ -261,7 +261,8 @@ int assoc(entry* e, Westring& command, int side)
         return -1;
     Westring file = e->name;
     if (!execAssociations.FindAssociation(e, command)) {
-        if (!IsExecutable(e))
+        // A member of an archive has no mode to run it by.
+        if (!IsExecutable(e) || panel_base[side].archive)
             return -1;
         command = L"!";
         file = panel_base[side].GetWD().AppendBackslash() + e->name;
@@ -348,8 +349,10 @@ int execute(PANEL* panels, int side, const wchar_t* command, int background)
                   RunExtraNewline | (background ? RunInTerminal : 0));
         return 2;
     }
-    // FIXME: a file without a command is opened as an archive once the
-    // archive model exists.
+    // Without a command the file is tried as an archive (inside one,
+    // extracted and opened nested); no reader knowing it does nothing.
+    if (enter_archive(panels, side, e->name))
+        return 2;
     return 0;
 }
 

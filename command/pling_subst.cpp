@@ -1,5 +1,6 @@
 #include "command/pling_subst.h"
 
+#include "archive/archive.h"
 #include "command/environment.h"
 #include "command/process.h"
 #include "command/quote_name.h"
@@ -257,12 +258,18 @@ private:
             return ListFile();
         case L'f':
         case L'F':
-            if (mode == SubstFirstPass)
+            if (mode == SubstFirstPass) {
                 Keep(from);
-            else if (c == L'f')
-                Pending(full_path(panel, current));
-            else
-                Pending(full_path(other, current_name(other)));
+                return true;
+            }
+            {
+                PANEL* p = c == L'f' ? panel : other;
+                std::wstring name = c == L'f' ? current : current_name(other);
+                std::wstring copy;
+                if (!Member(p, name, copy))
+                    return false;
+                Pending(copy.empty() ? full_path(p, name) : copy);
+            }
             return true;
         case L'l':
         case L'L': {
@@ -316,12 +323,35 @@ private:
             // The current name; the character after the escape is not part
             // of it.
             i = from + 1;
-            if (mode == SubstFirstPass)
+            if (mode == SubstFirstPass) {
                 Keep(from);
-            else
-                Pending(current);
+                return true;
+            }
+            {
+                std::wstring copy;
+                if (!Member(panel, current, copy))
+                    return false;
+                Pending(copy.empty() ? current : copy);
+            }
             return true;
         }
+    }
+
+    // Inside an archive a bare name stands for the member, extracted to a
+    // temporary copy whose path goes into the command; a path (a copy
+    // already made) is taken as it is. copy stays empty outside archives.
+    // False when the extraction failed (the user was told), which cancels
+    // the command.
+    static bool Member(PANEL* p, const std::wstring& name, std::wstring& copy)
+    {
+        copy.clear();
+        if (!p->archive || name.empty() || name.find(L'/') != std::wstring::npos)
+            return true;
+        Westring path;
+        if (TmpExtractFile(*p->archive, Westring(name.c_str()), path) != 0)
+            return false;
+        copy = path.c_str();
+        return true;
     }
 
     bool Prompt()
@@ -393,7 +423,7 @@ private:
             e->tagged = 0;
             e->last_op = 1;
             p->tagged_count--;
-            p->tagged_bytes -= e->size;
+            p->tagged_bytes -= e->counted_size();
         }
         p->repaint_pending = true;
         if (full)

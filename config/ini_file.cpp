@@ -40,10 +40,14 @@ namespace {
 // px.ini lines are at most this long.
 constexpr int LineSize = 4096;
 
+} // namespace
+
 const char* const archiver_keys[ARCHIVER::KeyCount] = {
     "Extract", "ExtractListfileSwitch", "Compress", "CompressListfileSwitch", "Delete", "CompressDirSpec",
     "ExtractDirSpec",
 };
+namespace {
+
 // The order in which the keys are written.
 const ARCHIVER::Key archiver_write_order[ARCHIVER::KeyCount] = {
     ARCHIVER::Compress, ARCHIVER::CompressListfileSwitch, ARCHIVER::Extract, ARCHIVER::ExtractListfileSwitch,
@@ -489,7 +493,6 @@ void config_line(char* line, SectionType& section, char reload, int line_number)
         for (int k = 0; k < ARCHIVER::KeyCount; k++)
             if (strcasecmp(key, archiver_keys[k]) == 0) {
                 a.value[k] = value;
-                a.present[k] = true;
             }
         return;
     }
@@ -525,11 +528,10 @@ void configure(char reload)
         colourDirAssociations.DestroyAll();
         ConfEnv.Clear();
         ConfEnvText.DestroyAll();
-        for (ARCHIVER& a : Archiver)
-            a = ARCHIVER();
     } else {
         set_config_defaults(config);
     }
+    InitializeArchivers();
 
     StdFile f;
     int err = openini(f);
@@ -575,15 +577,9 @@ Estring config_text()
 
     for (int s = SectionArchiverFirst; s <= SectionArchiverLast; s++) {
         const ARCHIVER& a = Archiver[s];
-        bool any = false;
-        for (bool p : a.present)
-            any = any || p;
-        if (!any)
-            continue;
         put_line(out, section_headers[s]);
         for (ARCHIVER::Key k : archiver_write_order)
-            if (a.present[k])
-                put_line(out, Estring(archiver_keys[k]) + "=" + a.value[k]);
+            put_line(out, Estring(archiver_keys[k]) + "=" + a.value[k]);
         put_line(out, "");
     }
 

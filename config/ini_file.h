@@ -25,18 +25,22 @@ enum SectionType : int {
 
 extern const char* const section_headers[SectionCount];
 
-// The command lines of one external archiver, as px.ini has them. Until
-// the archivers have built-in defaults, a key is written back only when
-// the file had it, so that saving never turns a default into an empty
-// command.
+// The command lines of one external archiver, as px.ini has them; the
+// index is the archive type (0 ZIP .. 9 BZIP2). InitializeArchivers sets
+// the defaults, [Archiver:NAME] sections override them key by key, and
+// Save Setup writes all ten sections whole.
 struct ARCHIVER
 {
     enum Key { Extract, ExtractListfileSwitch, Compress, CompressListfileSwitch, Delete, CompressDirSpec,
                ExtractDirSpec, KeyCount };
     Estring value[KeyCount];
-    bool present[KeyCount] = {};
 };
 extern ARCHIVER Archiver[10];
+// The px.ini keys, in the order of ARCHIVER::Key.
+extern const char* const archiver_keys[ARCHIVER::KeyCount];
+
+// Fills Archiver with the defaults.
+void InitializeArchivers();
 
 // The [Environment] lines as written (before expansion), so that saving
 // writes "PATH=$PATH:/opt/bin" back as typed. Sorted by name.

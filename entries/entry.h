@@ -63,6 +63,9 @@ struct entry
     static void Destroy(entry* e);
 
     bool IsDirectory() const;
+    // The size a selection counts: 0 for a size an archive does not know
+    // (all ones, which the panel leaves blank).
+    unsigned long long counted_size() const { return static_cast<long long>(size) < 0 ? 0 : size; }
     bool IsUpDir() const { return name[0] == L'.' && name[1] == L'.' && name[2] == 0; }
     // The name as the panel draws it (case mapped when display_case says).
     Westring DisplayName() const;

@@ -266,8 +266,7 @@ void file_attrib(PANEL* panel)
 void file_attrib_key(int, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
-    // FIXME: nothing inside an archive, once archives exist.
-    if (!panel->showing || !files_panel(panel))
+    if (!panel->showing || !files_panel(panel) || panel->archive)
         return;
     file_attrib(panel);
     request.redraw = 2;

@@ -431,8 +431,7 @@ void change_case(PANEL* panel)
 void change_case_key(int, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
-    // FIXME: nothing inside an archive, once archives exist.
-    if (!panel->showing || !files_panel(panel))
+    if (!panel->showing || !files_panel(panel) || panel->archive)
         return;
     change_case(panel);
     request.redraw = 2;

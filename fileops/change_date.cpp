@@ -213,8 +213,7 @@ void change_date(PANEL* panel)
 void change_date_key(int, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
-    // FIXME: nothing inside an archive, once archives exist.
-    if (!panel->showing || !files_panel(panel))
+    if (!panel->showing || !files_panel(panel) || panel->archive)
         return;
     change_date(panel);
     request.redraw = 2;

@@ -675,8 +675,6 @@ int file_copy_move(PANEL* panels, int which, int flags, const wchar_t* given)
     ResetFileGlobals();
     if (panel->Count() == 0)
         return -1;
-    // FIXME: a panel inside an archive, or an archive in the other panel,
-    // hands the command to the archive copy once archives exist.
     // Names are copied as they are on disk: the CaseFilter setting only
     // changes how the panels draw them, so "Data.TXT" and "data.txt" both
     // arrive as themselves.
@@ -818,6 +816,12 @@ void copy_move_key(int key, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
     if (!panels_on() || !panel->showing || panel->type != PanelFiles)
+        return;
+    // Archives are the archive commands' (bound over these keys), and a
+    // copy within one panel has nothing to do inside an archive: no file
+    // command ever gets a path inside an archive.
+    const PANEL* other = &panel_base[1 - currpanel];
+    if (panel->archive || (other->showing && other->type == PanelFiles && other->archive))
         return;
     panel->search = Westring();
     int flags = 0;

@@ -300,10 +300,17 @@ int delete_tree(const Westring& path, const wchar_t* mask)
     return code == -1 ? -1 : 0;
 }
 
+void (*archive_delete_hook)(PANEL* panel) = nullptr;
+
 void file_delete_selected(PANEL* panel)
 {
-    // FIXME: a panel inside an archive hands this to the archive's delete
-    // once archives exist.
+    // Members of an archive go through its archiver, after the same
+    // confirmations.
+    if (panel->archive) {
+        if (archive_delete_hook)
+            archive_delete_hook(panel);
+        return;
+    }
     CDescriptionSet descriptions;
     if (panel->tagged_count > 0) {
         int last = 0;
@@ -415,7 +422,7 @@ void delete_key(int key, PANEL_REQUEST& request)
         if (!panels_on() || !panel->showing)
             return;
         file_delete(panel);
-    } else {
+    } else if (!panel->archive) {
         file_delete_single(panel);
     }
     request.redraw = 2;

@@ -31,8 +31,13 @@ void file_delete(PANEL* panel);
 // Shift+F8 on panel.
 void file_delete_single(PANEL* panel);
 // Deletes the tagged entries of panel, or the one under the cursor, with
-// the per-file questions but without the confirmations.
+// the per-file questions but without the confirmations. Inside an archive
+// it hands over to archive_delete_hook.
 void file_delete_selected(PANEL* panel);
+// Deletes from the panel's archive (ArchiveDelete), set by the archive
+// commands at start-up, so that this library never includes theirs. Null:
+// nothing is deleted inside an archive.
+extern void (*archive_delete_hook)(PANEL* panel);
 
 // One file (or link, or node). 1 deleted, 0 not deleted, -1 abort the
 // command. descriptions, when given, loses the file's line; without it the

@@ -248,7 +248,9 @@ bool du(PANEL* panel, int quiet)
 void directory_usage_key(int, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
-    if (!panel->showing || panel->type != PanelFiles)
+    // FIXME: archives count their directories once the tree stage gives
+    // them their du.
+    if (!panel->showing || panel->type != PanelFiles || panel->archive)
         return;
     ResetFileGlobals();
     (void)du(panel, 0);

@@ -86,8 +86,7 @@ void FileInfo(const Westring& path)
 void file_info_key(int, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
-    // FIXME: nothing inside an archive, once archives exist.
-    if (!panel->showing || !files_panel(panel) || !panel->Current())
+    if (!panel->showing || !files_panel(panel) || !panel->Current() || panel->archive)
         return;
     FileInfo(entry_path(panel, panel->Current()));
     request.redraw = 2;

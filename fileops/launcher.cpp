@@ -163,7 +163,7 @@ void create_object(PANEL* panel)
 void create_object_key(int, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
-    if (!files_panel(panel) || panel->Count() == 0)
+    if (!files_panel(panel) || panel->Count() == 0 || panel->archive)
         return;
     create_object(panel);
     request.redraw = 2;

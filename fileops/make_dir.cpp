@@ -95,7 +95,8 @@ void make_dir(int panelIndex)
 
 void make_dir_key(int, PANEL_REQUEST& request)
 {
-    // FIXME: nothing inside an archive, once archives exist.
+    if (panel_base[currpanel].archive)
+        return;
     make_dir(currpanel);
     request.redraw = 2;
 }

@@ -191,8 +191,8 @@ void MakeSymLinks(PANEL* panel, const Westring& otherDir)
 void make_links_key(int, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
-    // FIXME: nothing inside an archive, once archives exist.
-    if (!panel->showing || !files_panel(panel))
+    // Neither side may be inside an archive: no link points into one.
+    if (!panel->showing || !files_panel(panel) || panel->archive || panel_base[1 - currpanel].archive)
         return;
     MakeSymLinks(panel, panel_base[1 - currpanel].GetWD());
     request.redraw = 2;

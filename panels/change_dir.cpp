@@ -1,5 +1,7 @@
 #include "panels/change_dir.h"
 
+#include "archive/archive.h"
+
 #include "fileops/file_system.h"
 #include "fileops/path_grammar.h"
 #include "foundation/nls.h"
@@ -80,4 +82,55 @@ void up_dir(PANEL* p)
         }
     }
     p->top = p->cursor = 0;
+}
+
+bool enter_archive(PANEL* panels, int side, const wchar_t* name)
+{
+    PANEL* p = &panels[side];
+    entry* cur = p->Current();
+    Westring from = p->path;
+    int top = p->top;
+    if (!p->ChangeVirtualWD(p->path.AppendBackslash() + name))
+        return false;
+    p->positions.Store(from, top, cur ? Westring(cur->name) : Westring());
+    change_dir(panels, side, L"");
+    return true;
+}
+
+int reload_archive(PANEL* p, Westring* left_file)
+{
+    if (!p->archive)
+        return 0;
+    Archive* a = p->archive.release();
+    Archive* parent = a->parent;
+    Westring root = a->VirtualRoot();
+    a->currentDirectory = p->ArchiveDirectory();
+    if (ArchiveReload(a, archive_settings()) == 0) {
+        p->archive.reset(a);
+        return 0;
+    }
+    p->archive.reset(parent);
+    // Out of the archive that went, onto its file: up_dir's way back.
+    int slash = root.rchr(L'/');
+    p->path = slash <= 0 ? Westring(L"/") : root.left(slash);
+    if (left_file)
+        *left_file = root.mid(slash + 1, 0);
+    p->top = p->cursor = 0;
+    return -1;
+}
+
+void leave_archives(PANEL* panels, int side)
+{
+    PANEL* p = &panels[side];
+    if (!p->archive)
+        return;
+    const Archive* outer = p->archive.get();
+    while (outer->parent)
+        outer = outer->parent;
+    Westring file = outer->archivePath;
+    Westring dir = file.path().empty() ? Westring(L"/") : file.path();
+    if (!p->ChangeVirtualWD(dir))
+        return;
+    change_dir(panels, side, L"");
+    goto_fname(p, file.filename().c_str());
 }

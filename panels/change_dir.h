@@ -14,6 +14,22 @@ void change_dir(PANEL* panels, int side, const wchar_t* name, char keep = 0, int
 // The same for a panel on its own (no other panel to keep in step).
 void change_dir(PANEL* panel, const wchar_t* name, char keep = 0, int top = -1, int cursor = -1);
 
+// Enter, double-click and Ctrl+PgDn on a file: opens it as an archive
+// (inside an archive, extracted and opened nested) and shows its root,
+// remembering the position for the way back. False, with nothing
+// changed, when no reader knows the file or it cannot be extracted.
+bool enter_archive(PANEL* panels, int side, const wchar_t* name);
+
+// Ctrl+R and archiver commands: reads the panel's innermost archive again
+// from its file. 0; or -1 when it can no longer be read: the panel then
+// leaves it for the directory (or parent archive) holding it, the cursor
+// on its file, whose name goes to left_file. The panel is not read.
+int reload_archive(PANEL* panel, Westring* left_file = nullptr);
+
+// Ctrl+\ inside an archive: leaves every archive, nested ones too, for
+// the directory holding the outermost archive file, the cursor on it.
+void leave_archives(PANEL* panels, int side);
+
 // Reads the parent directory with the position remembered there, the
 // cursor on the directory just left. Nothing at the root.
 void up_dir(PANEL* panel);

@@ -10,12 +10,19 @@
 
 #include <memory>
 
+class Archive;
 class Win;
 
 // Destroys a panel's window, restoring what it covered.
 struct PanelWinDeleter
 {
     void operator()(Win* w) const;
+};
+
+// Closes a chain of archives, innermost first.
+struct ArchiveChainDeleter
+{
+    void operator()(Archive* innermost) const;
 };
 
 // One file panel: a directory, its entries in display order, the cursor and
@@ -74,7 +81,9 @@ struct PANEL
     int read_error = 0;
     // The directory tree is not held here: tools/ keeps one per file
     // system, found from path (panels/tree_hooks.h).
-    // FIXME: the chain of open archives joins with the archive model.
+    // The innermost archive the panel shows, or null; each links to the
+    // archive its file was extracted from, and the panel owns the chain.
+    std::unique_ptr<Archive, ArchiveChainDeleter> archive;
     // Columns the current entry's long name is scrolled, and the index of
     // the entry the scroll belongs to (-1: none).
     int name_scroll = 0;
@@ -88,13 +97,21 @@ struct PANEL
     int CurrentIndex() const { return top + cursor; }
     // The entry under the cursor; null for an empty list.
     entry* Current() const;
-    // The real directory of the panel (inside an archive, the directory
-    // holding it).
+    // The real directory of the panel: inside an archive, the directory
+    // holding the outermost archive file (commands run there).
     Westring GetWD() const;
     // Moves the panel to path (relative paths start at the panel's own
-    // directory) when every component of it exists and is a directory.
-    // Only the path changes; the caller reads the panel. True on success.
+    // directory) when every component of it exists and is a directory, or
+    // an archive file (entered; a member of an archive that is itself an
+    // archive is extracted and entered nested) or a directory inside one.
+    // Archives the path leaves are closed. Only the path and the archive
+    // chain change; the caller reads the panel. True on success.
     [[nodiscard]] bool ChangeVirtualWD(Westring path);
+    // Inside an archive: the directory inside the innermost archive that
+    // path names ("" at its root).
+    Westring ArchiveDirectory() const;
+    // Closes the innermost archive; its parent becomes the panel's.
+    void CloseArchive();
     // The mount-point chooser; all lists every mount, not only the user's
     // own. True when the panel moved.
     bool ChooseMountPoint(bool all);
@@ -118,5 +135,15 @@ void goto_fname(PANEL* panel, const wchar_t* name);
 
 // Clamps top and cursor into the list and the page.
 void clamp_position(PANEL* panel);
+
+// Whether prefix is path itself or a directory above it ("/x/t.zip" is a
+// prefix of "/x/t.zip/docs", not of "/x/t.zip2").
+bool is_path_prefix(const Westring& prefix, const Westring& path);
+
+// How archives are read: the code page of their 8-bit names.
+struct ArchiveSettings archive_settings();
+
+// Closes the archives of both panels, writing changed members back; at exit.
+void close_panel_archives();
 
 #endif

@@ -395,18 +395,22 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
         return true;
     case KEY_CTRL_PGDN:
     case KeyCtrl3:
-        // FIXME: a file under the cursor opens as an archive once archives
-        // exist.
-        if (files && files->Current() && files->Current()->IsDirectory()) {
-            change_dir(panel_base, currpanel, files->Current()->name);
+        // A file is always tried as an archive; no reader knowing it
+        // leaves everything as it was.
+        if (files && files->Current()) {
+            if (files->Current()->IsDirectory())
+                change_dir(panel_base, currpanel, files->Current()->name);
+            else
+                (void)enter_archive(panel_base, currpanel, files->Current()->name);
             raise(r, 1);
         }
         return true;
     case KEY_CTRL_BACKSLASH:
     case KEY_CTRL_SHIFT_BACKSLASH:
-        // FIXME: inside an archive Ctrl+\ leaves it, with the cursor on the
-        // archive file, once archives exist.
-        if (files) {
+        if (files && files->archive && key == KEY_CTRL_BACKSLASH) {
+            leave_archives(panel_base, currpanel);
+            raise(r, 1);
+        } else if (files) {
             go_to(currpanel, key == KEY_CTRL_SHIFT_BACKSLASH ? panel_base[1 - currpanel].GetWD() : Westring(L"/"));
             raise(r, 1);
         }
@@ -418,7 +422,7 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
         }
         return true;
     case ctrl('G'):
-        if (files) {
+        if (files && !files->archive) {
             follow_link(files);
             raise(r, 1);
         }
@@ -509,11 +513,28 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
             change_drive(currpanel);
             raise(r, 2);
         } else if (files) {
-            // FIXME: an archive panel reloads its archive once panels enter
-            // archives.
-            if (files->detail == DetailTree)
-                tree_hooks->MarkRescan(files);
-            change_dir(panel_base, currpanel, L"", 1);
+            Westring left;
+            if (files->detail == DetailTree) {
+                // A tree beside an archive reloads that archive; otherwise
+                // the tree is scanned again.
+                PANEL* other = &panel_base[1 - currpanel];
+                if (other->showing && other->type == PanelFiles && other->archive) {
+                    if (reload_archive(other, &left) != 0) {
+                        change_dir(panel_base, 1 - currpanel, L"");
+                        goto_fname(other, left.c_str());
+                    } else {
+                        change_dir(panel_base, 1 - currpanel, L"", 1);
+                    }
+                } else {
+                    tree_hooks->MarkRescan(files);
+                }
+                change_dir(panel_base, currpanel, L"", 1);
+            } else if (files->archive && reload_archive(files, &left) != 0) {
+                change_dir(panel_base, currpanel, L"");
+                goto_fname(files, left.c_str());
+            } else {
+                change_dir(panel_base, currpanel, L"", 1);
+            }
             raise(r, 1);
         }
         return true;
@@ -523,7 +544,7 @@ bool panel_command(int key, _MEVENT& event, COMMANDLINE& cl, PANEL_REQUEST& r)
         return true;
     case ctrl('W'):
         // The desktop's own file window on the current directory.
-        if (on)
+        if (on && !panel_base[currpanel].archive)
             OpenShellWindow(panel_base[currpanel].detail == DetailTree ? panel_directory(&panel_base[currpanel])
                                                                          : panel_base[currpanel].GetWD(),
                             config.PathAppend);

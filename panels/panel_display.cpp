@@ -248,9 +248,9 @@ void topline(const wchar_t* path, char active, int clock, PANEL* p)
 {
     if (!panel_visible(p))
         return;
-    // FIXME: inside an archive the title shows in "Highlight-Tagged" and
-    // "Tagged" once archives can be entered.
-    unsigned char title_colour = ui_colour(active ? ColourHighlight : ColourPanel);
+    // Inside an archive the title stands out in the tagged colours.
+    unsigned char title_colour = p->archive ? ui_colour(active ? ColourHighlightTagged : ColourTagged)
+                                            : ui_colour(active ? ColourHighlight : ColourPanel);
     unsigned char frame_colour = ui_colour(ColourPanel);
     int half = panel_half();
     int reserved = clock ? (config.TimeMode == 24 ? 5 : 6) : 0;

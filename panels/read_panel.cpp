@@ -1,5 +1,6 @@
 #include "panels/read_panel.h"
 
+#include "archive/archive.h"
 #include "console/console.h"
 #include "fileops/file_system.h"
 #include "fileops/mount_points.h"
@@ -15,6 +16,8 @@
 #include "textui/progress_thread.h"
 
 #include <cerrno>
+#include <memory>
+#include <sys/stat.h>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -51,7 +54,7 @@ void restore_marks(PANEL* p, std::vector<entry*>& kept)
         if (it->second->tagged && !e->tagged) {
             e->tagged = 1;
             p->tagged_count++;
-            p->tagged_bytes += e->size;
+            p->tagged_bytes += e->counted_size();
         }
     }
     for (entry* old : kept)
@@ -76,6 +79,56 @@ bool moves_up(int status)
 Westring os_message(int status)
 {
     return Westring(GetOSErrorMessage(status).c_str());
+}
+
+// The archive's listing as the panel's entries: members keep their sizes
+// and times (unknown ones stay unknown: blank, and counted 0 when
+// tagged), and the mode stays 0 as the archive gives none.
+class ArchiveLister
+{
+public:
+    explicit ArchiveLister(Archive& a) : archive(a) {}
+    int First(const Westring& dir, entry** out)
+    {
+        if (archive.FindFirst(dir, member) != 0)
+            return StatusNoMoreFiles;
+        *out = make();
+        return 0;
+    }
+    int Next(entry** out)
+    {
+        if (archive.FindNext(member) != 0)
+            return StatusNoMoreFiles;
+        *out = make();
+        return 0;
+    }
+
+private:
+    entry* make() const
+    {
+        entry* e = entry::Create(member.name);
+        e->size = member.IsDirectory() ? 0 : member.size;
+        e->attributes = member.IsDirectory() ? AttrDirectory : 0;
+        e->time = member.time;
+        e->uid = member.uid;
+        e->gid = member.gid;
+        return e;
+    }
+    Archive& archive;
+    ArchiveListEntry member;
+};
+
+// Closes the archives the path has left (a prefix ends at a "/") or whose
+// file is gone, innermost first.
+void close_left_archives(PANEL* p)
+{
+    while (p->archive) {
+        struct stat st;
+        bool there = stat(FileNameToSys(p->archive->archivePath).c_str(), &st) == 0;
+        if (there && is_path_prefix(p->archive->VirtualRoot(), p->path))
+            break;
+        p->CloseArchive();
+    }
 }
 
 }
@@ -108,12 +161,11 @@ void read_directory(PANEL* p)
     // The error describes the last read only.
     p->read_error = 0;
     p->repaint_pending = true;
-    // FIXME: close archives the path has left, or whose file is gone, once
-    // the archive model exists.
+    close_left_archives(p);
 
     p->fs_type = Westring();
     p->mount_point = Westring();
-    if (p->path[0] == L'/') {
+    if (p->path[0] == L'/' && !p->archive) {
         Estring type;
         Westring mount;
         if (GetUnixFSInfo(type, mount, p->path)) {
@@ -152,9 +204,20 @@ void read_directory(PANEL* p)
 
     Directory dir(p->path);
     entry* e = nullptr;
-    // FIXME: inside an archive the entries come from the archive's listing.
-    int status = dir.FindFirst(L"*", SearchPanel, &e);
-    bool root = IsRoot(p->path);
+    std::unique_ptr<ArchiveLister> lister;
+    int status;
+    if (p->archive) {
+        lister = std::make_unique<ArchiveLister>(*p->archive);
+        status = lister->First(p->ArchiveDirectory(), &e);
+        // A directory that a reload took away: the archive's root.
+        if (status != 0) {
+            p->path = p->archive->VirtualRoot();
+            status = lister->First(Westring(), &e);
+        }
+    } else {
+        status = dir.FindFirst(L"*", SearchPanel, &e);
+    }
+    bool root = !p->archive && IsRoot(p->path);
     if (status != 0 && status != StatusNoMoreFiles && status != ENOENT) {
         progress.Stop();
         free_all(kept);
@@ -176,7 +239,7 @@ void read_directory(PANEL* p)
     bool has_updir = false;
     unsigned long long file_bytes = 0;
     int outer_break = break_status.exchange(1);
-    for (; status == 0; status = dir.FindNext(&e)) {
+    for (; status == 0; status = lister ? lister->Next(&e) : dir.FindNext(&e)) {
         read++;
         bool is_dir = e->IsDirectory();
         bool dot = e->name[0] == L'.' && e->name[1] == 0;

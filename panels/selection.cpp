@@ -40,9 +40,9 @@ bool set_tag(PANEL* panel, int index, int state)
     e->tagged = state > 0 ? 1 : 0;
     panel->tagged_count += state;
     if (state > 0)
-        panel->tagged_bytes += e->size;
+        panel->tagged_bytes += e->counted_size();
     else
-        panel->tagged_bytes -= e->size;
+        panel->tagged_bytes -= e->counted_size();
     return true;
 }
 

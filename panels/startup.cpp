@@ -223,6 +223,9 @@ int run_file_manager(const START_OPTIONS& opt)
     if (config.AutoSave)
         (void)save_config();
     Westring last_dir = panels_directory();
+    // Archives write their edited members back while the screen can still
+    // show a failure, and take their temporary directories with them.
+    close_panel_archives();
     drop_panel_windows();
     RemovePrivateTmpDir();
     int rows = console.Lines(), cols = console.Columns();

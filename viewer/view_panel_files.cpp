@@ -12,11 +12,10 @@ namespace {
 // already told of.
 int file_to_view(PANEL& panel, const entry* e, CFileViewer& /*viewer*/, Westring& file)
 {
-    // FIXME: inside an archive (once panels enter archives) the member is
-    // first extracted to a temporary file with Archive::TmpExtractFile
-    // while the viewer is hidden (viewer.Hide(true)), a member with an
-    // unsafe name refused with "Unsafe name in archive:", and the temporary
-    // file is removed when the viewer moves on.
+    // Archive members never come here: view_entry extracts the one under
+    // the cursor and views that copy alone.
+    // FIXME: moving on to the neighbouring members of an archive (each
+    // extracted while the viewer is hidden) is not done yet.
     file = panel.path.AppendBackslash() + e->name;
     return 0;
 }

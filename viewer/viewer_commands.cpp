@@ -1,5 +1,6 @@
 #include "viewer/viewer_commands.h"
 
+#include "archive/archive.h"
 #include "command/execute.h"
 #include "command/pling_subst.h"
 #include "config/associations.h"
@@ -36,6 +37,12 @@ void view_entry(int key, PANEL_REQUEST& request)
         return;
     }
     Westring file = p->path.AppendBackslash() + e->name;
+    // A member is viewed as a copy extracted for it, which the archive
+    // keeps until another member is extracted or the archive closes.
+    if (p->archive && TmpExtractFile(*p->archive, Westring(e->name), file) != 0) {
+        request.redraw = 2;
+        return;
+    }
     set_title(file.c_str());
     Westring command;
     if (key == KEY_F1 + 2) {
@@ -46,6 +53,8 @@ void view_entry(int key, PANEL_REQUEST& request)
     }
     if (!command.empty())
         run_external_viewer(command, file);
+    else if (p->archive)
+        view(file.c_str());
     else
         view_panel_files(*p);
     request.redraw = 2;
@@ -55,7 +64,8 @@ void view_entry(int key, PANEL_REQUEST& request)
 void view_named(int, PANEL_REQUEST& request)
 {
     PANEL* p = &panel_base[currpanel];
-    // FIXME: nothing happens inside an archive, once panels enter them.
+    if (p->archive)
+        return;
     entry* e = p->type == PanelFiles ? p->Current() : nullptr;
     Westring name = e && !e->IsUpDir() ? Westring(e->name) : Westring();
     {

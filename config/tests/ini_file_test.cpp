@@ -193,8 +193,31 @@ TEST_F(IniFile, AssociationsArchiversAndEnvironment)
     std::string text = config_text().c_str();
     EXPECT_NE(text.find("[Associations]\r\n*.txt: less\r\n\r\n"), std::string::npos);
     EXPECT_NE(text.find("[Environment]\nCITY=\xD0\x9C\xD0\xBE\nPATH=$PATH:/opt/bin\n\n"), std::string::npos);
-    EXPECT_NE(text.find("[Archiver:ZIP]\r\nExtract=unzip\r\nDelete=zip -d\r\n\r\n"), std::string::npos);
-    EXPECT_EQ(text.find("[Archiver:RAR]"), std::string::npos);  // nothing invented for the others
+    // Ten sections of seven keys, the keys not given at their defaults.
+    EXPECT_NE(text.find("[Archiver:ZIP]\r\nCompress=zip -r\r\nCompressListfileSwitch=-@ <\r\n"
+                        "Extract=unzip\r\nExtractListfileSwitch=\r\nDelete=zip -d\r\n"
+                        "CompressDirSpec=! !/*\r\nExtractDirSpec=!/*\r\n\r\n"),
+              std::string::npos);
+    size_t sections = 0, keys = 0;
+    for (size_t at = text.find("[Archiver:"); at != std::string::npos; at = text.find("[Archiver:", at + 1)) {
+        sections++;
+        size_t end = text.find("\r\n\r\n", at);
+        for (size_t k = text.find("\r\n", at); k < end; k = text.find("\r\n", k + 2))
+            keys++;
+    }
+    EXPECT_EQ(sections, 10u);
+    EXPECT_EQ(keys, 70u);
+}
+
+TEST_F(IniFile, ArchiverSectionOverridesFieldByField)
+{
+    read("[Archiver:GZIP]\nCompress=pigz -c %f > %a\n");
+    EXPECT_STREQ(Archiver[6].value[ARCHIVER::Compress].c_str(), "pigz -c %f > %a");
+    EXPECT_STREQ(Archiver[6].value[ARCHIVER::Extract].c_str(), "gzip -dc %a > %f");
+    EXPECT_STREQ(Archiver[8].value[ARCHIVER::Delete].c_str(), "7z d -spd");
+    // Reading again (Edit Associations) starts from the defaults.
+    read("");
+    EXPECT_STREQ(Archiver[6].value[ARCHIVER::Compress].c_str(), "gzip -c %f > %a");
 }
 
 TEST_F(IniFile, SaveReadSaveIsByteIdentical)

@@ -1,0 +1,91 @@
+#include "archive/archive_commands.h"
+
+#include "archive/archive.h"
+#include "archive/archive_extract.h"
+#include "command/execute.h"
+#include "command/pling_subst.h"
+#include "config/associations.h"
+#include "config/config.h"
+#include "console/key_codes.h"
+#include "fileops/copy_move.h"
+#include "fileops/delete.h"
+#include "panels/key_commands.h"
+#include "panels/panel.h"
+#include "panels/panel_loop.h"
+#include "panels/startup.h"
+
+namespace {
+
+bool files_showing(const PANEL* p)
+{
+    return p->showing && p->type == PanelFiles;
+}
+
+} // namespace
+
+void archive_copy_move_key(int key, PANEL_REQUEST& request)
+{
+    PANEL* panel = &panel_base[currpanel];
+    const PANEL* other = &panel_base[1 - currpanel];
+    bool plain = key == KEY_F1 + 4 || key == KEY_F1 + 5;
+    if (plain && panels_on() && files_showing(panel) && (panel->archive || (files_showing(other) && other->archive))) {
+        panel->search = Westring();
+        (void)archive_copy_move(panel_base, currpanel, key == KEY_F1 + 5);
+        request.redraw = 2;
+        return;
+    }
+    copy_move_key(key, request);
+}
+
+void make_archive_key(int, PANEL_REQUEST& request)
+{
+    PANEL* panel = &panel_base[currpanel];
+    if (!panels_on() || !files_showing(panel))
+        return;
+    MakeArchive(panel);
+    request.redraw = 2;
+}
+
+void edit_member_key(int key, PANEL_REQUEST& request)
+{
+    // FIXME: outside archives F4 opens the editor, which joins later and
+    // takes this key over, calling archive_member_edited when it returns
+    // from a member.
+    PANEL* p = &panel_base[currpanel];
+    if (!panels_on() || !files_showing(p) || !p->archive)
+        return;
+    entry* e = p->Current();
+    if (!e || e->IsDirectory())
+        return;
+    Westring command;
+    if (key == KEY_F1 + 3) {
+        if (!editAssociations.FindAssociation(e, command))
+            command = config.Editor;
+    } else {
+        command = config.Editor2;
+    }
+    request.redraw = 2;
+    // FIXME: an empty command opens the internal editor on the copy.
+    if (command.empty())
+        return;
+    Westring file;
+    if (TmpExtractFile(*p->archive, Westring(e->name), file) != 0)
+        return;
+    set_title(file.c_str());
+    if (pling_subst(command, file.c_str(), currpanel, SubstAssociation) < 0)
+        return;
+    (void)run(command.c_str(), currpanel, command.c_str(), 0);
+    archive_member_edited(p);
+}
+
+void bind_archive_commands()
+{
+    install_archive_member_hooks();
+    archive_delete_hook = ArchiveDelete;
+    bind_key(KEY_F1 + 4, archive_copy_move_key);
+    bind_key(KEY_F1 + 5, archive_copy_move_key);
+    bind_key(KEY_SHIFT_F1 + 6, make_archive_key);
+    bind_key(KEY_F1 + 3, edit_member_key);
+    bind_key(KEY_ALT_F1 + 3, edit_member_key);
+    bind_key((KEY_CTRL_F1 + 3) | KEY_SHIFT_FLAG, edit_member_key);
+}
