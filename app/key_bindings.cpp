@@ -53,6 +53,14 @@ void edit_key(int key, PANEL_REQUEST& request)
         edit_member_key(key, request);
         return;
     }
+    // F4 on an info panel edits the described directory's "dirinfo".
+    if (p->showing && p->type == PanelInfo) {
+        if (key == EditKeys[0]) {
+            edit_dirinfo(currpanel);
+            request.redraw = 2;
+        }
+        return;
+    }
     for (int i = 0; i < 3; i++)
         if (EditKeys[i] == key && editor_keys[i])
             editor_keys[i](key, request);

@@ -7,6 +7,7 @@
 #include "config/associations.h"
 #include "config/config.h"
 #include "console/key_codes.h"
+#include "editor/edit.h"
 #include "fileops/copy_move.h"
 #include "fileops/delete.h"
 #include "panels/key_commands.h"
@@ -48,9 +49,7 @@ void make_archive_key(int, PANEL_REQUEST& request)
 
 void edit_member_key(int key, PANEL_REQUEST& request)
 {
-    // FIXME: outside archives F4 opens the editor, which joins later and
-    // takes this key over, calling archive_member_edited when it returns
-    // from a member.
+    // Outside archives app/ hands these keys to the editor's commands.
     PANEL* p = &panel_base[currpanel];
     if (!panels_on() || !files_showing(p) || !p->archive)
         return;
@@ -65,13 +64,17 @@ void edit_member_key(int key, PANEL_REQUEST& request)
         command = config.Editor2;
     }
     request.redraw = 2;
-    // FIXME: an empty command opens the internal editor on the copy.
-    if (command.empty())
-        return;
     Westring file;
     if (TmpExtractFile(*p->archive, Westring(e->name), file) != 0)
         return;
     set_title(file.c_str());
+    if (command.empty()) {
+        // The internal editor on the copy; a changed copy goes back at
+        // once (a failed update keeps it and names its path).
+        (void)edit(file.c_str());
+        archive_member_edited(p);
+        return;
+    }
     if (pling_subst(command, file.c_str(), currpanel, SubstAssociation) < 0)
         return;
     (void)run(command.c_str(), currpanel, command.c_str(), 0);

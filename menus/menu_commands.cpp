@@ -9,7 +9,6 @@
 #include "menus/history_panel.h"
 #include "menus/menu_codes.h"
 #include "editor/edit.h"
-#include "menus/not_in_build.h"
 #include "menus/option_dialogs.h"
 #include "menus/pull_down_menu.h"
 #include "menus/user_menu.h"
@@ -42,20 +41,6 @@ void raise(PANEL_REQUEST& r, int level)
     r.redraw = std::max(r.redraw, level);
 }
 
-// The items whose command is not in this build while their code has no
-// binding: the menu shows the helper for them instead of sending the code.
-struct NOTBUILT
-{
-    int code;
-    const wchar_t* name;
-};
-constexpr NOTBUILT not_built[] = {
-    {MENU_LEFT_INFO, L"Info"},
-    {MENU_RIGHT_INFO, L"Info"},
-    {KEY_ALT_F1 + 6, L"File Find"},
-    {KEY_F1 + 2, L"View"},
-};
-
 // Hands the menu's choice to the main loop, which dispatches it through the
 // key table exactly as the key it carries.
 void send(int code, PANEL_REQUEST& r)
@@ -63,12 +48,6 @@ void send(int code, PANEL_REQUEST& r)
     raise(r, 1);
     if (!code)
         return;
-    if (!bound_command(code))
-        for (const NOTBUILT& n : not_built)
-            if (n.code == code) {
-                not_in_this_build(n.name);
-                return;
-            }
     r.pending = code;
 }
 

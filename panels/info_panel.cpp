@@ -1,5 +1,8 @@
 #include "panels/info_panel.h"
 
+#include "archive/archive.h"
+#include "editor/edit.h"
+
 #include "console/colours.h"
 #include "console/console.h"
 #include "fileops/file_system.h"
@@ -296,9 +299,21 @@ void info_panel(PANEL* panels, int side)
 
 void info_panel_update(int side)
 {
-    // FIXME: a panel inside an archive passes its archive's totals, file
-    // name and type name here, once panels can enter archives.
-    info_panel_draw(side, nullptr);
+    const PANEL* about = &panel_base[1 - side];
+    if (about->type != PanelFiles || !about->archive) {
+        info_panel_draw(side, nullptr);
+        return;
+    }
+    INFO_ARCHIVE info;
+    unsigned long long size = 0, packed = 0;
+    about->archive->GetTotals(size, packed);
+    // The sums count only known sizes: nothing unpacked known beside
+    // packed bytes (a .bz2, whose header keeps no size) means unknown.
+    info.size = size == 0 && packed > 0 ? -1 : static_cast<long long>(size);
+    info.packed = static_cast<long long>(packed);
+    info.archive_path = about->archive->archivePath;
+    info.type_name = Westring(about->archive->GetArchTypeName());
+    info_panel_draw(side, &info);
 }
 
 void info_panel_draw(int side, const INFO_ARCHIVE* archive)
@@ -430,7 +445,9 @@ void edit_dirinfo(int side)
 {
     const PANEL* about = &panel_base[1 - side];
     Westring path = about->GetWD().AppendBackslash() + L"dirinfo";
-    // FIXME: edit(path) in the internal editor (which creates the file on
-    // save when it is missing), once the editor is in this build.
-    (void)path;
+    // The internal editor creates the file when it is saved.
+    (void)edit(path.c_str());
+    for (int i = 0; i < 2; i++)
+        if (panel_base[i].showing && panel_base[i].type == PanelInfo)
+            info_panel_update(i);
 }
