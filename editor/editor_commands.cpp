@@ -48,10 +48,8 @@ void edit_entry(int key, PANEL_REQUEST& request)
     entry* e = p->Current();
     if (!e || e->IsDirectory())
         return;
-    // FIXME: inside an archive (once panels enter them) F4 edits the
-    // member's copy from Archive::TmpExtractFile (a member with an unsafe
-    // name refused with "Unsafe name in archive:" as in the viewer)
-    // through edit_temporary_copy, whose update is UpdateTmpFile.
+    // Members of an archive never come here: app/ hands F4 inside an
+    // archive to the archive's command, which edits the extracted copy.
     Westring file = p->path.AppendBackslash() + e->name;
     set_title(file.c_str());
     Westring command;

@@ -284,8 +284,6 @@ void read_directory(PANEL* p)
     sort_panel(p);
     restore_marks(p, kept);
     progress.Stop();
-    // FIXME: an other panel showing info is brought up to date once the
-    // info panel exists.
     if (!p->read_error && tree_hooks->DirectoryRead(p, file_bytes)) {
         PANEL* other = &panel_base[panel_side(p) ^ 1];
         if (other != p && other->type == PanelFiles && other->detail == DetailTree && other->showing)

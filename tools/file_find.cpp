@@ -1,5 +1,7 @@
 #include "tools/file_find.h"
 
+#include "editor/edit.h"
+
 #include "config/associations.h"
 #include "config/config.h"
 #include "console/colours.h"
@@ -590,7 +592,11 @@ void FileFinder::view_or_edit(int key)
         return;
     }
     if (!view) {
-        // FIXME: opens the editor at the match once it exists.
+        // The editor opens at the first match, the found text selected.
+        long long at = e->match_pos >= 0 ? e->match_pos : -1;
+        dlg->hide(1);
+        (void)edit(path.c_str(), at, at >= 0 ? containing_.strlen() : 0);
+        dlg->hide(0);
         return;
     }
     // The viewer steps through the found files (Alt+Up, Alt+Down): it is
