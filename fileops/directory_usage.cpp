@@ -185,8 +185,8 @@ int dirUsage(const Westring& dir, DirectoryUsage& usage, const std::function<voi
 
 bool du(PANEL* panel, int quiet)
 {
-    // FIXME: an archive panel counts its members with Archive::du once
-    // panels enter archives.
+    // An archive panel never comes here: its Ctrl+Q is the archive
+    // commands' own, which sums the members' stored sizes.
     if (!panel->showing || panel->type != PanelFiles || panel->detail == DetailTree || panel->Count() == 0)
         return true;
     bool tagged = panel->tagged_count > 0;
@@ -248,8 +248,7 @@ bool du(PANEL* panel, int quiet)
 void directory_usage_key(int, PANEL_REQUEST& request)
 {
     PANEL* panel = &panel_base[currpanel];
-    // FIXME: archives count their directories once the tree stage gives
-    // them their du.
+    // Archives: see the archive commands' Ctrl+Q.
     if (!panel->showing || panel->type != PanelFiles || panel->archive)
         return;
     ResetFileGlobals();

@@ -139,6 +139,20 @@ TEST_F(ArchiveScreen, ZipRootAndSubdirectoryInFullDetail)
     EXPECT_EQ(inactive, "1b" + [] { std::string s; for (int i = 0; i < 38; i++) s += "1e"; return s; }() + "1b");
 }
 
+// Ctrl+Q and F3 on a directory of an archive sum its members' stored
+// sizes, deeper directories included, from the listing alone.
+TEST_F(ArchiveScreen, DirectorySizesInAnArchive)
+{
+    sh("mkdir -p src/docs/deep && head -c 655 /dev/zero > src/docs/deep/more.bin && cd src && zip -q -r -X u.zip docs");
+    Rows ctrlq, f3;
+    run({KEYS({KEY_END, KEY_CTRL_PGDN, KEY_DOWN, KEY_CTRL_A + 'Q' - 'A'}), CHECK(keep(ctrlq, 2, 2, 0, 40)),
+         KEYS({KEY_CTRL_A + 'R' - 'A', KEY_F1 + 2}), CHECK(keep(f3, 2, 2, 0, 40))});
+    ASSERT_EQ(ctrlq.size(), 1u);
+    ASSERT_EQ(f3.size(), 1u);
+    EXPECT_EQ(ctrlq[0].substr(0, 30), "║docs         │   13000│");
+    EXPECT_EQ(f3[0].substr(0, 30), "║docs         │   13000│");
+}
+
 TEST_F(ArchiveScreen, SingleFileNestedAndDamaged)
 {
     sh("cd src && echo compressed > c.txt && bzip2 c.txt && tar -cf t.tar a.txt && gzip -n t.tar && mv t.tar.gz t.tgz");
