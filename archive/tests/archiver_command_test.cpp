@@ -239,6 +239,12 @@ TEST_F(StubArchiver, ARedirectIntoTheArchiveReplacesItOnlyOnSuccess)
               1);
     EXPECT_EQ(TempDir::read(gz), "old archive");
     unsetenv("STUB_EXIT");
+    // A compressor killed half-way through its output: the old archive
+    // stays, and so does nothing of the half.
+    EXPECT_NE(RunArchiveCommand(L"sh -c 'head -c 3 \"$0\"; kill -KILL $$' %f > %a", FileNameFromSys(gz.c_str()),
+                                L"notes"),
+              0);
+    EXPECT_EQ(TempDir::read(gz), "old archive");
     EXPECT_EQ(RunArchiveCommand(L"cat %f > %a", FileNameFromSys(gz.c_str()), L"notes"), 0);
     EXPECT_EQ(TempDir::read(gz), "new text");
     // Nothing but the two files is left beside it.

@@ -246,6 +246,26 @@ TEST_F(RealArchivers, AddAndDeleteAFileADirectoryAndTaggedFiles)
     }
 }
 
+// Debian's lha is lhasa, which cannot add: adding to an lzh fails and
+// leaves the archive byte-identical.
+TEST_F(RealArchivers, AddingWithAnLhaThatCannotWriteLeavesTheArchive)
+{
+    if (!have("lha") || std::system("lha a /dev/null/x.lzh /dev/null >/dev/null 2>&1") == 0)
+        GTEST_SKIP() << "needs an lha that cannot add (lhasa)";
+    std::string lzh = t.path + "/w.lzh";
+    ASSERT_EQ(std::system(("cp '" ARCHIVE_TEST_DATA "/level2.lzh' '" + lzh + "'").c_str()), 0);
+    std::string before = TempDir::read(lzh);
+    ArchiveItem i;
+    i.name = L"top.txt";
+    i.file = true;
+    (void)!chdir(src.c_str());
+    EXPECT_NE(ExecMultiFile(Westring(Archiver[ArchLharc].value[ARCHIVER::Compress].c_str()),
+                            FileNameFromSys(lzh.c_str()), L"", {i}, ArchLharc, ArchiveOpCompress),
+              0);
+    (void)!chdir(t.path.c_str());
+    EXPECT_EQ(TempDir::read(lzh), before);
+}
+
 TEST_F(RealArchivers, AStarDeletesOnlyItself)
 {
     t.write("src/*", "star");
