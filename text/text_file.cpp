@@ -372,9 +372,14 @@ EFileFormat CTextFile::DetermineFileFormat()
     if (GetBlock(0, data.get(), size) != 0)
         size = 0;
     bool whole = size < DetectBytes;
-    const unsigned char* p = data.get();
-    const unsigned char* end = p + size;
+    return DetectFormatOfText(data.get(), size, whole);
+}
 
+EFileFormat CTextFile::DetectFormatOfText(const unsigned char* p, int size, bool whole)
+{
+    const unsigned char* end = p + std::max(0, std::min(size, static_cast<int>(DetectBytes)));
+    if (size > static_cast<int>(DetectBytes))
+        whole = false;
     // UTF-8: a valid multi-byte sequence is evidence, anything that is not
     // ASCII or a valid sequence refutes it. A sequence cut by the 32 KiB
     // limit (not by the end of the file) proves nothing either way.

@@ -157,6 +157,10 @@ public:
     // Plausible as UTF-16 text: false for 0, surrogates and private use,
     // and some mostly unassigned ranges.
     static bool IsValidUTF16(unsigned short u);
+    // The format of text without a byte-order mark, judged from its first
+    // size bytes (at most 32 KiB of them count); whole when they are all
+    // the file holds. File find judges its blocks by the same rules.
+    static EFileFormat DetectFormatOfText(const unsigned char* p, int size, bool whole);
     // True when cp is a single-byte code page the system can convert.
     static bool IsUsableCodePage(int cp);
 

@@ -165,11 +165,6 @@ int utf8_at(const unsigned char* p, const unsigned char* end, unsigned& c)
     return utf8_at(p, end, c, need);
 }
 
-bool valid_utf16(unsigned short u)
-{
-    return CTextFile::IsValidUTF16(u);
-}
-
 }
 
 EFileFormat detect_text_format(const unsigned char* p, long long size, bool whole, int& text_start)
@@ -185,70 +180,8 @@ EFileFormat detect_text_format(const unsigned char* p, long long size, bool whol
             text_start = m.length;
             return m.format;
         }
-    if (size > DetectBytes) {
-        size = DetectBytes;
-        whole = false;
-    }
-    const unsigned char* end = p + size;
-
-    // UTF-8: a valid multi-byte sequence is evidence, anything that is not
-    // ASCII or a valid sequence refutes it; a sequence cut by the detection
-    // limit proves nothing.
-    bool evidence = false, failure = false;
-    for (const unsigned char* q = p; q < end && !failure;) {
-        if (*q == 0) {
-            failure = true;
-        } else if (*q < 0x80) {
-            q++;
-        } else {
-            unsigned c;
-            bool need;
-            int k = utf8_at(q, end, c, need);
-            if (k > 0) {
-                evidence = true;
-                q += k;
-            } else if (need && !whole) {
-                break;
-            } else {
-                failure = true;
-            }
-        }
-    }
-    if (evidence && !failure)
-        return FormatUTF8;
-
-    bool fail32[2] = {}, ok32[2] = {};
-    for (const unsigned char* q = p; end - q >= 4 && !(fail32[0] && fail32[1]); q += 4) {
-        unsigned v[2] = {q[0] | q[1] << 8 | q[2] << 16 | static_cast<unsigned>(q[3]) << 24,
-                         static_cast<unsigned>(q[0]) << 24 | q[1] << 16 | q[2] << 8 | q[3]};
-        for (int o = 0; o < 2; o++) {
-            if (v[o] >= 0x110000)
-                fail32[o] = true;
-            else if ((v[o] == 32 || v[o] == 10) && !fail32[o])
-                ok32[o] = true;
-        }
-    }
-    if (ok32[0] && !fail32[0])
-        return FormatUTF32LE;
-    if (ok32[1] && !fail32[1])
-        return FormatUTF32BE;
-
-    bool fail16[2] = {}, space16[2] = {}, lf16[2] = {};
-    for (const unsigned char* q = p; end - q >= 2 && !(fail16[0] && fail16[1]); q += 2) {
-        unsigned short u[2] = {static_cast<unsigned short>(q[0] | q[1] << 8),
-                               static_cast<unsigned short>(q[0] << 8 | q[1])};
-        for (int o = 0; o < 2; o++) {
-            if (!valid_utf16(u[o]))
-                fail16[o] = true;
-            space16[o] |= u[o] == 0x20;
-            lf16[o] |= u[o] == 0x0A;
-        }
-    }
-    if (!fail16[0] && space16[0] && lf16[0])
-        return FormatUTF16LE;
-    if (!fail16[1] && space16[1] && lf16[1])
-        return FormatUTF16BE;
-    return failure ? FormatCodePage : FormatUTF8;
+    return CTextFile::DetectFormatOfText(p, static_cast<int>(std::min<long long>(size, DetectBytes)),
+                                         whole && size <= DetectBytes);
 }
 
 long long CEncodedText::Match(const unsigned char* p, long long avail) const
