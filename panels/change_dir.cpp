@@ -90,6 +90,17 @@ bool enter_archive(PANEL* panels, int side, const wchar_t* name)
     entry* cur = p->Current();
     Westring from = p->path;
     int top = p->top;
+    // An unsafe member's name ("../x", "/x") is no path below the
+    // archive: resolved as one it would lead out of the archive, to
+    // whatever directory it happens to name. The extraction refuses it.
+    if (p->archive) {
+        const ArchiveEntry* member = p->archive->FindMember(p->ArchiveDirectory(), Westring(name));
+        if (member && member->unsafe) {
+            Westring file;
+            (void)!TmpExtractFile(*p->archive, Westring(name), file);
+            return true;
+        }
+    }
     if (!p->ChangeVirtualWD(p->path.AppendBackslash() + name))
         return false;
     p->positions.Store(from, top, cur ? Westring(cur->name) : Westring());
