@@ -84,7 +84,11 @@ TEST_F(FindWindow, AltF7FindsByContentAndGoToReachesTheFile)
          "search");
     EXPECT_FALSE(shows(s, "other.txt"));
     // F1 shows the find topic; Esc comes back to the results.
+    // F1 shows the find topic, F1 there the contents on top of it; Esc
+    // twice comes back to the results.
     step("F1", [](const auto& s) { return shows(s, "Alt+F7 searches for files"); }, "help");
+    step("F1", [](const auto& s) { return shows(s, "Pannex shows two file panels"); }, "contents");
+    step("Escape", [](const auto& s) { return shows(s, "Alt+F7 searches for files"); }, "back to the find topic");
     step("Escape", [](const auto& s) { return shows(s, "Search Complete:"); }, "back from help");
     step("Return", [&](const auto& s) { return !shows(s, " File Find ") && shows(s, "found.txt") && shows(s, "/er"); },
          "GoTo");
