@@ -5,6 +5,7 @@
 #include "foundation/unicode_case_fold.h"
 #include "foundation/word_chars.h"
 #include "text/code_page_table.h"
+#include "text/text_decode.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -115,47 +116,14 @@ int unit_of(EFileFormat f)
 int utf8_at(const unsigned char* p, const unsigned char* end, unsigned& c, bool& need)
 {
     need = false;
-    unsigned b0 = p[0];
-    if (b0 < 0x80) {
-        c = b0;
+    if (p[0] < 0x80) {
+        c = p[0];
         return 1;
     }
-    int n;
-    unsigned lo = 0x80, hi = 0xBF, v;
-    if (b0 < 0xC2)
-        return 0;
-    if (b0 < 0xE0) {
-        n = 2;
-        v = b0 & 0x1F;
-    } else if (b0 < 0xF0) {
-        n = 3;
-        v = b0 & 0x0F;
-        if (b0 == 0xE0)
-            lo = 0xA0;
-        else if (b0 == 0xED)
-            hi = 0x9F;
-    } else if (b0 < 0xF5) {
-        n = 4;
-        v = b0 & 0x07;
-        if (b0 == 0xF0)
-            lo = 0x90;
-        else if (b0 == 0xF4)
-            hi = 0x8F;
-    } else {
-        return 0;
-    }
-    for (int i = 1; i < n; i++) {
-        if (p + i >= end) {
-            need = true;
-            return 0;
-        }
-        if (p[i] < lo || p[i] > hi)
-            return 0;
-        lo = 0x80;
-        hi = 0xBF;
-        v = v << 6 | (p[i] & 0x3F);
-    }
-    c = v;
+    int v;
+    int n = text_decode::utf8_sequence(p, end, v, need);
+    if (n > 0)
+        c = static_cast<unsigned>(v);
     return n;
 }
 
