@@ -171,6 +171,10 @@ bool header_sizes_impossible(CArchiveFile& f)
         unsigned long long streams;
         if (!read_number(p, end, v) || !read_number(p, end, streams))
             return false;
+        // Each stream needs at least a byte of its own here: libarchive
+        // reserves by the count before reading them.
+        if (streams > static_cast<unsigned long long>(end - p))
+            return true;
         while (p < end && *p != 0x00) {
             unsigned id = *p++;
             if (id == 0x09) {
@@ -185,7 +189,11 @@ bool header_sizes_impossible(CArchiveFile& f)
     }
     if (p >= end || *p++ != 0x07 || p >= end || *p++ != 0x0B)
         return false;
-    if (!read_number(p, end, folders) || folders > 64 || p >= end || *p++ != 0)
+    if (!read_number(p, end, folders))
+        return false;
+    if (folders > static_cast<unsigned long long>(end - p))
+        return true;  // each folder takes bytes of its own: a count no header can hold
+    if (folders > 64 || p >= end || *p++ != 0)
         return false;
     for (unsigned long long i = 0; i < folders; i++) {
         unsigned long long coders, ins = 0, outsHere = 0;
