@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -227,23 +228,31 @@ int PXEditor::replace_bytes(EPOS a, EPOS b, const std::string& ins, std::string*
     // line had none (the last line of the file).
     TLineEnd endFirst = text.End(a.line), endLast = text.End(b.line);
     TLineEnd inner = endFirst != LineEndNone ? endFirst : newLineEnd;
-    std::vector<std::pair<size_t, size_t>> pieces;
-    size_t from = 0;
-    for (;;) {
-        size_t lf = ins.find('\n', from);
-        pieces.emplace_back(from, (lf == std::string::npos ? ins.size() : lf) - from);
-        if (lf == std::string::npos)
-            break;
-        from = lf + 1;
-    }
-    int k = static_cast<int>(pieces.size());
+    // The inserted lines are found where they are needed, never listed:
+    // a list of a large paste's lines would cost as much memory again as
+    // the line array it is going into.
+    const char* const ib = ins.data();
+    const char* const ie = ib + ins.size();
+    int k = 1;
+    for (const char* q = ib; (q = static_cast<const char*>(memchr(q, '\n', static_cast<size_t>(ie - q)))); q++)
+        k++;
+    const char* firstEnd = static_cast<const char*>(memchr(ib, '\n', ins.size()));
+    if (!firstEnd)
+        firstEnd = ie;
+    const char* lastBegin = static_cast<const char*>(memrchr(ib, '\n', ins.size()));
+    lastBegin = lastBegin ? lastBegin + 1 : ib;
     std::string head(reinterpret_cast<const char*>(pf), ai), tail(reinterpret_cast<const char*>(pl) + bi, nl - bi);
-    std::string firstLine = head + ins.substr(pieces.front().first, pieces.front().second);
+    std::string firstLine = head;
+    firstLine.append(ib, firstEnd);
     if (k == 1)
         firstLine += tail;
-    std::string lastLine = k > 1 ? ins.substr(pieces.back().first, pieces.back().second) + tail : std::string();
-    size_t lastChars = edit_utf8::Count(reinterpret_cast<const unsigned char*>(ins.data()) + pieces.back().first,
-                                        pieces.back().second);
+    std::string lastLine;
+    if (k > 1) {
+        lastLine.assign(lastBegin, ie);
+        lastLine += tail;
+    }
+    size_t lastChars =
+        edit_utf8::Count(reinterpret_cast<const unsigned char*>(lastBegin), static_cast<size_t>(ie - lastBegin));
     insEnd = {a.line + k - 1, static_cast<int>(lastChars) + (k == 1 ? a.index : 0)};
     int oldCount = b.line - a.line + 1;
     // Keep the text as it was when memory runs out: room first.
@@ -252,19 +261,17 @@ int PXEditor::replace_bytes(EPOS a, EPOS b, const std::string& ins, std::string*
             return ENOMEM;
     } else if (k < oldCount)
         text.Erase(a.line + k, oldCount - k);
-    for (int i = 0; i < k; i++) {
-        TLineEnd end = i == k - 1 ? endLast : inner;
-        int rc;
-        if (i == 0)
-            rc = text.SetEncoded(a.line, firstLine.data(), firstLine.size(), end);
-        else if (i == k - 1)
-            rc = text.SetEncoded(a.line + i, lastLine.data(), lastLine.size(), end);
-        else
-            rc = text.SetEncoded(a.line + i, ins.data() + pieces[static_cast<size_t>(i)].first,
-                                 pieces[static_cast<size_t>(i)].second, end);
-        if (rc != 0)
+    if (text.SetEncoded(a.line, firstLine.data(), firstLine.size(), k == 1 ? endLast : inner) != 0)
+        return ENOMEM;
+    const char* q = firstEnd;
+    for (int i = 1; i < k - 1; i++) {
+        const char* from = q + 1;
+        q = static_cast<const char*>(memchr(from, '\n', static_cast<size_t>(ie - from)));
+        if (text.SetEncoded(a.line + i, from, static_cast<size_t>(q - from), inner) != 0)
             return ENOMEM;
     }
+    if (k > 1 && text.SetEncoded(a.line + k - 1, lastLine.data(), lastLine.size(), endLast) != 0)
+        return ENOMEM;
     bufLine = -1;
     touched(a.line);
     // Dead copies of changed lines stay in their blocks: past the live

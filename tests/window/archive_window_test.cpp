@@ -102,7 +102,9 @@ protected:
         }
         return n;
     }
-    bool start()
+    // Starts px on A and B; a non-empty shell line runs in a mount
+    // namespace of its own first (as root), then px in place of the shell.
+    bool start(const std::string& namespace_setup = "")
     {
         if (!h.StartDisplay())
             return false;
@@ -110,7 +112,12 @@ protected:
         std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
         setenv("TMPDIR", (root + "/tmp").c_str(), 1);
         setenv("PATH", (root + "/bin:" + old_path).c_str(), 1);
-        EXPECT_TRUE(h.StartProgram(PX_PROGRAM, {"-l", root + "/A", "-r", root + "/B"}));
+        if (namespace_setup.empty())
+            EXPECT_TRUE(h.StartProgram(PX_PROGRAM, {"-l", root + "/A", "-r", root + "/B"}));
+        else
+            EXPECT_TRUE(h.StartProgram("unshare", {"-m", "sh", "-c",
+                                                   namespace_setup + " && exec \"$0\" -l \"$1\" -r \"$2\"",
+                                                   PX_PROGRAM, root + "/A", root + "/B"}));
         if (old_tmp.empty())
             unsetenv("TMPDIR");
         else
@@ -266,6 +273,68 @@ TEST_F(ArchiveWindow, ExtractAddDeleteAndEdit)
     EXPECT_EQ(out("unzip -p A/t.zip b.txt"), "beta\nedited\n");
     quit();
     EXPECT_FALSE(exists("/B/.px-extract")) << out("ls -a B");
+}
+
+// F4 on a member with the internal editor: the saved text goes back into
+// the zip when the editor closes.
+TEST_F(ArchiveWindow, TheInternalEditorWritesAMemberBack)
+{
+    if (!have("zip") || !have("unzip"))
+        GTEST_SKIP() << "zip and unzip are the archivers";
+    sh("cd A && echo alpha > a.txt && echo beta > b.txt && zip -q t.zip a.txt b.txt && rm a.txt b.txt");
+    if (!start())
+        GTEST_SKIP() << h.Missing();
+    step("End Return", on(0, ".."), "into the zip");
+    step("End F4", showing("Edit: "), "F4 on b.txt");
+    step("End", [](const auto& s) { return s.rows[0].find("Col 5 ") != std::string::npos; }, "at the end");
+    ASSERT_TRUE(h.Type("X"));
+    step("", [](const auto& s) { return s.rows[1].rfind("betaX", 0) == 0; }, "typed");
+    step("F2 Escape", [](const auto& s) { return !shows(s, "Edit: ") && status(s, 0) == "b.txt"; }, "saved, closed");
+    EXPECT_EQ(out("unzip -p A/t.zip b.txt"), "betaX\n");
+    EXPECT_EQ(out("unzip -p A/t.zip a.txt"), "alpha\n");
+    quit();
+}
+
+// When the archive cannot be written (a read-only mount) the edited copy
+// stays at the path the message names, also after px has ended.
+TEST_F(ArchiveWindow, AnEditThatCannotGoBackStaysWhereTheMessageSays)
+{
+    if (!have("zip") || !have("unzip"))
+        GTEST_SKIP() << "zip and unzip are the archivers";
+    if (geteuid() != 0 || std::system("unshare -m true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "a read-only mount needs root and unshare -m";
+    sh("cd A && echo beta > b.txt && zip -q t.zip b.txt && rm b.txt");
+    std::string a = root + "/A";
+    if (!start("mount --bind '" + a + "' '" + a + "' && mount -o remount,bind,ro '" + a + "'"))
+        GTEST_SKIP() << h.Missing();
+    step("End Return", on(0, ".."), "into the zip");
+    step("End F4", showing("Edit: "), "F4 on b.txt");
+    step("End", [](const auto& s) { return s.rows[0].find("Col 5 ") != std::string::npos; }, "at the end");
+    ASSERT_TRUE(h.Type("X"));
+    step("", [](const auto& s) { return s.rows[1].rfind("betaX", 0) == 0; }, "typed");
+    step("F2 Escape", showing("An error occurred updating"), "the write-back fails");
+    step("Return", showing("The changed copy is kept in"), "where the copy is");
+    std::string kept;
+    for (const std::string& r : s.rows) {
+        size_t at = r.find(root + "/tmp/");
+        if (at != std::string::npos) {
+            kept = r.substr(at, r.find("b.txt", at) + 5 - at);
+            break;
+        }
+    }
+    ASSERT_FALSE(kept.empty()) << dump();
+    EXPECT_EQ(read(kept.substr(root.size())), "betaX\n");
+    step("Return", on(0, "b.txt"), "back on the member");
+    EXPECT_EQ(out("unzip -p A/t.zip b.txt"), "beta\n");
+    // Leaving tries once more, says so again, and the copy stays.
+    ASSERT_TRUE(h.Key("F10"));
+    step("", showing("Are you sure"), "quit question");
+    step("Return", showing("An error occurred updating"), "tried again");
+    step("Return", [&](const auto& s) { return shows(s, "The changed copy is kept in") && shows(s, kept); },
+         "kept again");
+    ASSERT_TRUE(h.Key("Return"));
+    EXPECT_EQ(h.WaitExit(20000), 0);
+    EXPECT_EQ(read(kept.substr(root.size())), "betaX\n");
 }
 
 // Shift+F7 makes ZIP, TAR, 7ZIP and GZIP archives of the current file.

@@ -206,3 +206,59 @@ TEST_F(EditorWindow, CopyAndPasteThroughTheDesktopClipboard)
     EXPECT_EQ(h.WaitExit(10000), 0);
     EXPECT_EQ(slurp(file), "alpha betafrom xclip\n");
 }
+
+TEST_F(EditorWindow, AnAssociationEditedFromTheMenuWorksAtOnce)
+{
+    write("run.zzz", "x\n");
+    settings("");
+    if (!start({"-l", root, "-r", root}))
+        GTEST_SKIP() << h.Missing();
+    wait([](const auto& s) { return shows(s, "run.zzz"); }, "the panel");
+    step("F9 c a", [](const auto& s) { return shows(s, "Edit: ") && shows(s, "px.ini"); }, "Edit Associations");
+    ASSERT_TRUE(h.Key("ctrl+Next"));
+    ASSERT_TRUE(h.Type("[Associations]"));
+    ASSERT_TRUE(h.Key("Return"));
+    ASSERT_TRUE(h.Type("*.zzz: touch ran.out"));
+    wait([](const auto& s) { return shows(s, "*.zzz: touch ran.out"); }, "typed");
+    step("F2 Escape", [](const auto& s) { return !shows(s, "Edit: ") && shows(s, "run.zzz"); }, "saved");
+    step("Home Down", [](const auto& s) { return cursor_on(s, "run.zzz"); }, "on run.zzz");
+    ASSERT_TRUE(h.Key("Return"));
+    EXPECT_TRUE(h.WaitExists(root + "/ran.out"));
+    ASSERT_TRUE(h.Key("F10"));
+}
+
+// Undo across closing and reopening the file in one run; an outside change
+// drops the history, and one that puts an older copy back is still caught
+// when saving.
+TEST_F(EditorWindow, HistoryAcrossReopeningAndOutsideChanges)
+{
+    std::string file = write("notes.txt", "abc\n");
+    if (!start({"-l", root, "-r", root}))
+        GTEST_SKIP() << h.Missing();
+    step("Home Down", [](const auto& s) { return cursor_on(s, "notes.txt"); }, "on notes.txt");
+    step("F4 End", [](const auto& s) { return shows(s, "Edit: ") && s.rows[0].find("Col 4 ") != std::string::npos; },
+         "opened");
+    type("xy", "abcxy");
+    step("F2 Escape", [](const auto& s) { return cursor_on(s, "notes.txt"); }, "saved");
+    EXPECT_EQ(slurp(file), "abcxy\n");
+    step("F4 alt+BackSpace", [](const auto& s) { return shows(s, "Edit: ") && s.rows[1].rfind("abcx ", 0) == 0; },
+         "undone after reopening");
+    step("Escape d", [](const auto& s) { return cursor_on(s, "notes.txt"); }, "discarded");
+
+    // Changed outside: the old history would garble the new text.
+    std::ofstream(file, std::ios::binary) << "new text\n";
+    step("F4 alt+BackSpace End",
+         [](const auto& s) { return shows(s, "Edit: ") && s.rows[0].find("Col 9 ") != std::string::npos; }, "reopened");
+    EXPECT_EQ(s.rows[1].rfind("new text ", 0), 0u) << dump();
+
+    // An older copy of the same size put back while the file is open.
+    std::ofstream(file, std::ios::binary) << "NEW TEXT\n";
+    ASSERT_EQ(std::system(("touch -d '2001-02-03 04:05:06' '" + file + "'").c_str()), 0);
+    type("z", "new textz");
+    step("F2", [](const auto& s) { return shows(s, "File has been modified since it was loaded. Overwrite anyway?"); },
+         "the question");
+    step("Escape", [](const auto& s) { return !shows(s, "Overwrite anyway?"); }, "not saved");
+    EXPECT_EQ(slurp(file), "NEW TEXT\n");
+    step("Escape d", [](const auto& s) { return cursor_on(s, "notes.txt"); }, "left");
+    ASSERT_TRUE(h.Key("F10"));
+}
