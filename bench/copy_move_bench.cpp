@@ -1,6 +1,10 @@
 // Copy, move and delete beside the system's tools, on one file system.
 //
 //     copy_move_bench DIR [SHM_DIR]
+//     copy_move_bench --tree SRC DST    (one headless F5 of a tree)
+//     copy_move_bench --one SRC DST     (one headless F5, its seconds;
+//                                        copy_window_bench.sh compares the
+//                                        real window with it)
 //
 // PXBENCH_BIG sets the big file's size for a quick look (default 2G, as
 // head -c takes it); PXBENCH_ONLY=overwrite times only the first pair.
@@ -170,6 +174,14 @@ void report(const PAIR& p, const char* anchor)
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && (std::strcmp(argv[1], "--one") == 0 || std::strcmp(argv[1], "--tree") == 0)) {
+        set_config_defaults(config);
+        console.SetSize(80, 25, "", 0);
+        bool tree = argv[1][2] == 't';
+        double t = seconds([&] { px_copy(argv[2], argv[3], tree); });
+        std::printf("%.4f\n", t);
+        return 0;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s DIR [SHM_DIR]\n", argv[0]);
         return 2;

@@ -144,18 +144,20 @@ private:
 class CDataMover
 {
 public:
-    CDataMover(int in, int out, CCopyProgress* progress, CopyReport& report)
-        : in(in), out(out), progress(progress), report(report)
+    CDataMover(int in, int out, CCopyProgress* progress, CopyReport& report, CloneMemo* memo)
+        : in(in), out(out), progress(progress), report(report), memo(memo)
     {
     }
 
-    int Run(off_t size)
+    int Run(const struct stat& st)
     {
+        const off_t size = st.st_size;
         CopyMethod force = copyTestHooks.force;
         if (size == 0)
             return 0;
         bool tryClone = force == CopyMethod::Clone ||
-                        (force == CopyMethod::None && copyTestHooks.failWriteAt < 0 && !delay_ms());
+                        (force == CopyMethod::None && copyTestHooks.failWriteAt < 0 && !delay_ms() &&
+                         !(memo && memo->refused && memo->device == st.st_dev));
         if (tryClone) {
             if (ioctl(out, FICLONE, in) == 0) {
                 report.method = CopyMethod::Clone;
@@ -167,9 +169,20 @@ public:
             if (force == CopyMethod::Clone)
                 return errno;
             // Not this pair of files (another file system, no reflinks):
-            // the bytes are copied instead.
+            // the bytes are copied instead, and the rest of the command
+            // does not ask again for files of this device.
+            if (memo && (errno == EOPNOTSUPP || errno == EXDEV || errno == EINVAL || errno == ENOTTY)) {
+                memo->refused = true;
+                memo->device = st.st_dev;
+            }
         }
         useRange = force == CopyMethod::None || force == CopyMethod::Range;
+        // As many blocks as bytes: no holes to look for (most files).
+        if (st.st_blocks * 512 >= size) {
+            if (int err = CopyRange(0, size))
+                return err;
+            return reached == size ? 0 : ftruncate(out, size) == 0 ? 0 : errno;
+        }
         off_t pos = 0;
         while (pos < size) {
             off_t data = lseek(in, pos, SEEK_DATA);
@@ -193,6 +206,8 @@ public:
             pos = hole;
         }
         // A hole at the end has no data: the size alone makes it.
+        if (reached == size)
+            return 0;
         return ftruncate(out, size) == 0 ? 0 : errno;
     }
 
@@ -216,6 +231,7 @@ private:
             if (n == 0)
                 return 0;  // the source ended early; the final check reports it
             pos += n;
+            reached = pos;
             len -= n;
             report.bytes += n;
             if (progress)
@@ -283,7 +299,11 @@ private:
     int in, out;
     CCopyProgress* progress;
     CopyReport& report;
+    CloneMemo* memo;
     bool useRange = true;
+    // The end of the last data written: short of the size, the size is
+    // set by ftruncate (a hole at the end, or a source that shrank).
+    off_t reached = 0;
     CChunkSize chunk;
     std::unique_ptr<char[]> buffer;
 };
@@ -421,8 +441,8 @@ int copy_regular(CopyEnd src, const struct stat& seen, CopyEnd dst, const CopyOp
         return err;
     const char* written = options.replace ? tmp.c_str() : dst.name;
 
-    CDataMover mover(in.fd, out, progress, report);
-    err = mover.Run(st.st_size);
+    CDataMover mover(in.fd, out, progress, report, options.cloneMemo);
+    err = mover.Run(st);
     if (!err) {
         // Nothing shows that another process still writes the source, so
         // what changed while it was read decides: a different size or
@@ -521,12 +541,18 @@ int copy_special(const struct stat& st, CopyEnd dst, const CopyOptions& options)
 int CopyNode(CopyEnd src, CopyEnd dst, const CopyOptions& options, CCopyProgress* progress,
              CopyReport* report)
 {
-    CopyReport local;
-    CopyReport& r = report ? *report : local;
-    r = CopyReport();
     struct stat st;
     if (fstatat(src.dir, src.name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
+    return CopyNode(src, st, dst, options, progress, report);
+}
+
+int CopyNode(CopyEnd src, const struct stat& st, CopyEnd dst, const CopyOptions& options, CCopyProgress* progress,
+             CopyReport* report)
+{
+    CopyReport local;
+    CopyReport& r = report ? *report : local;
+    r = CopyReport();
     if (S_ISREG(st.st_mode))
         return copy_regular(src, st, dst, options, progress, r);
     if (S_ISLNK(st.st_mode))

@@ -60,6 +60,16 @@ struct CopyOptions
     // Also give the target the source's owner and group (a move as root);
     // a refusal (EPERM) is not a failure.
     bool keepOwner = false;
+    // What one command learnt about cloning: after a refusal from a source
+    // device, that command stops asking for it (copy_file_range still
+    // shares blocks where the file system can). Null: ask every time.
+    struct CloneMemo* cloneMemo = nullptr;
+};
+
+struct CloneMemo
+{
+    bool refused = false;
+    dev_t device = 0;
 };
 
 // How the data moved, as far as tests and benchmarks care.
@@ -91,6 +101,10 @@ public:
 // Directories are not this function's (EISDIR): the tree walk makes them.
 // progress and report may be null.
 [[nodiscard]] int CopyNode(CopyEnd src, CopyEnd dst, const CopyOptions& options,
+                           CCopyProgress* progress = nullptr, CopyReport* report = nullptr);
+// The same with the source's lstat already at hand (a tree walk's): a
+// regular file is still checked against it once opened.
+[[nodiscard]] int CopyNode(CopyEnd src, const struct stat& seen, CopyEnd dst, const CopyOptions& options,
                            CCopyProgress* progress = nullptr, CopyReport* report = nullptr);
 // The same for two paths.
 [[nodiscard]] int CopyNode(const Westring& src, const Westring& dst, const CopyOptions& options,

@@ -476,6 +476,7 @@ public:
     int rootResult = 0;
     bool left = false;
     CopiedSources copied;
+    CloneMemo cloneMemo;
 
 protected:
     struct Level
@@ -564,9 +565,10 @@ protected:
         CopyOptions co;
         co.acceptChanged = options.acceptChanged;
         co.keepOwner = options.keepOwner;
+        co.cloneMemo = &cloneMemo;
         for (;;) {
             CopyReport report;
-            int err = CopyNode(CopyEnd{e.dir, e.name}, CopyEnd{top.fd, e.name}, co, &events, &report);
+            int err = CopyNode(CopyEnd{e.dir, e.name}, before, CopyEnd{top.fd, e.name}, co, &events, &report);
             int answer;
             if (err == 0) {
                 if (options.move && !report.sourceChanged)

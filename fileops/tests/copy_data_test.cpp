@@ -162,6 +162,15 @@ TEST(CopyData, HolesStayHoles)
         close(in);
         ASSERT_EQ(unlink(t.sys("copy").c_str()), 0);
     }
+    // Data, then nothing but a hole to the end: the size still comes over.
+    put(t.sys("tail"), "head");
+    ASSERT_EQ(truncate(t.sys("tail").c_str(), 10 * MiB), 0);
+    for (CopyMethod path : {CopyMethod::None, CopyMethod::ReadWrite}) {
+        Hooks h({.force = path});
+        ASSERT_EQ(copy(t, "tail", "copy"), 0);
+        EXPECT_EQ(get(t.sys("copy")), "head" + std::string(10 * MiB - 4, '\0'));
+        ASSERT_EQ(unlink(t.sys("copy").c_str()), 0);
+    }
 }
 
 TEST(CopyData, TargetStaysOwnerOnlyWhileItFills)
