@@ -7,12 +7,13 @@
 //                                        real window with it)
 //
 // PXBENCH_BIG sets the big file's size for a quick look (default 2G, as
-// head -c takes it); PXBENCH_ONLY=overwrite times only the first pair.
+// head -c takes it); PXBENCH_ONLY=overwrite times only the first pair;
+// PXBENCH_ROUNDS the rounds (default 3, medians reported).
 //
 // DIR must be on the file system to measure (ext4); SHM_DIR (default
 // /dev/shm) is the other file system of the move. The data set: one 2 GiB
 // incompressible file and a tree of 52,000 entries (50,000 files of 0-8
-// KiB in 2,000 directories). Each pair runs A B A B in one run; the
+// KiB in 2,000 directories). Each pair runs A B, B A, A B in one run; the
 // figures are ratios of the same run. px's side runs the commands' item
 // routines headless, the progress window drawn into a console without a
 // window by its refresh thread, as in px; the dialogs are left out.
@@ -30,6 +31,7 @@
 #include "fileops/file_globals.h"
 #include "config/config.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -157,16 +159,48 @@ void make_tree(const std::string& root, bool descriptions)
     }
 }
 
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// One pair's timings, a round each; within a round the side that goes
+// first alternates, so that neither always meets the other's aftermath.
 struct PAIR
 {
     const char* what;
-    double px = 0, anchor = 0;
+    std::vector<double> px, anchor;
+
+    void Round(int round, const std::string& warmA, const std::function<void()>& a, const std::string& warmB,
+               const std::function<void()>& b)
+    {
+        auto runA = [&] {
+            prepare(warmA);
+            px.push_back(seconds(a));
+        };
+        auto runB = [&] {
+            prepare(warmB);
+            anchor.push_back(seconds(b));
+        };
+        if (round % 2 == 0) {
+            runA();
+            runB();
+        } else {
+            runB();
+            runA();
+        }
+    }
 };
 
 void report(const PAIR& p, const char* anchor)
 {
-    std::printf("%-44s px %8.2f s  %-16s %8.2f s  ratio %.3f\n", p.what, p.px, anchor, p.anchor,
-                p.anchor > 0 ? p.px / p.anchor : 0);
+    double a = median(p.px), b = median(p.anchor);
+    std::printf("%-44s px %8.2f s  %-16s %8.2f s  ratio %.3f  (medians of %zu)\n", p.what, a, anchor, b,
+                b > 0 ? a / b : 0, p.px.size());
     std::fflush(stdout);
 }
 
@@ -211,44 +245,39 @@ int main(int argc, char** argv)
         copytree{"F5 of the tree, size pass included (vs cp -r)"}, deltree{"F8 of the tree (vs rm -rf)"},
         desctree{"F5 of the tree with descript.ion (vs without)"},
         movefile{"F6 of 2 GiB to another file system (vs mv)"};
-    for (int round = 0; round < 2; round++) {
+    const char* roundsText = std::getenv("PXBENCH_ROUNDS");
+    const int rounds = roundsText ? std::max(1, std::atoi(roundsText)) : 3;
+    for (int round = 0; round < rounds; round++) {
         std::string r = std::to_string(round);
         // Every copy on the measured file system first.
         shell("cp " + big + " " + base + "/over.px" + r + " && cp " + big + " " + base + "/over.cp" + r);
-        prepare(big);
-        overwrite.px += seconds([&] { px_copy(big, base + "/over.px" + r, false); });
-        prepare(big);
-        overwrite.anchor += seconds([&] { shell("cp " + big + " " + base + "/over.cp" + r + " && sync " + base + "/over.cp" + r); });
+        overwrite.Round(
+            round, big, [&] { px_copy(big, base + "/over.px" + r, false); }, big,
+            [&] { shell("cp " + big + " " + base + "/over.cp" + r + " && sync " + base + "/over.cp" + r); });
         if (!all)
             continue;
-        prepare(big);
-        fresh.px += seconds([&] { px_copy(big, base + "/new.px" + r, false); });
-        prepare(big);
-        fresh.anchor += seconds([&] { shell("cp " + big + " " + base + "/new.cp" + r); });
-        prepare(tree);
-        copytree.px += seconds([&] { px_copy(tree, base + "/tree.px" + r, true); });
-        prepare(tree);
-        copytree.anchor += seconds([&] { shell("cp -r " + tree + " " + base + "/tree.cp" + r); });
-        prepare(described);
-        desctree.px += seconds([&] { px_copy(described, base + "/desc.px" + r, true); });
-        prepare(tree);
-        desctree.anchor += seconds([&] { px_copy(tree, base + "/nodesc.px" + r, true); });
+        fresh.Round(
+            round, big, [&] { px_copy(big, base + "/new.px" + r, false); }, big,
+            [&] { shell("cp " + big + " " + base + "/new.cp" + r); });
+        copytree.Round(
+            round, tree, [&] { px_copy(tree, base + "/tree.px" + r, true); }, tree,
+            [&] { shell("cp -r " + tree + " " + base + "/tree.cp" + r); });
+        desctree.Round(
+            round, described, [&] { px_copy(described, base + "/desc.px" + r, true); }, tree,
+            [&] { px_copy(tree, base + "/nodesc.px" + r, true); });
     }
-    for (int round = 0; all && round < 2; round++) {
+    for (int round = 0; all && round < rounds; round++) {
         std::string r = std::to_string(round);
         // The two trees were made by px and by cp -r, whose layouts on
-        // disk differ: each side deletes one of each over the two rounds.
-        std::string mine = base + (round == 0 ? "/tree.px" : "/tree.cp") + r;
-        std::string theirs = base + (round == 0 ? "/tree.cp" : "/tree.px") + r;
-        prepare("");
-        deltree.px += seconds([&] { px_delete(mine); });
-        prepare("");
-        deltree.anchor += seconds([&] { shell("rm -rf " + theirs); });
+        // disk differ: each side deletes one of each over the rounds.
+        std::string mine = base + (round % 2 == 0 ? "/tree.px" : "/tree.cp") + r;
+        std::string theirs = base + (round % 2 == 0 ? "/tree.cp" : "/tree.px") + r;
+        deltree.Round(
+            round, "", [&] { px_delete(mine); }, "", [&] { shell("rm -rf " + theirs); });
         shell("cp " + big + " " + base + "/move.px && cp " + big + " " + base + "/move.mv");
-        prepare(base + "/move.px");
-        movefile.px += seconds([&] { px_move(base + "/move.px", shm + "/move.px"); });
-        prepare(base + "/move.mv");
-        movefile.anchor += seconds([&] { shell("mv " + base + "/move.mv " + shm + "/move.mv"); });
+        movefile.Round(
+            round, base + "/move.px", [&] { px_move(base + "/move.px", shm + "/move.px"); }, base + "/move.mv",
+            [&] { shell("mv " + base + "/move.mv " + shm + "/move.mv"); });
         shell("rm -f " + shm + "/move.px " + shm + "/move.mv");
     }
     report(overwrite, "cp + sync FILE");

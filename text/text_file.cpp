@@ -105,13 +105,23 @@ __attribute__((target("avx2"))) inline uint32_t line_hits(const unsigned char* p
 // The index over one block of bytes: every line end whose bytes lie
 // wholly inside it adds the start of the next line. Returns where a line
 // end too near the block's end waits for the careful way, or end.
-__attribute__((target("avx2"))) const unsigned char* index_block_avx2(const unsigned char* p,
-                                                                      const unsigned char* end, long long base,
-                                                                      bool nul, std::vector<long long>& starts)
+template <bool nul>
+__attribute__((target("avx2,bmi"))) const unsigned char* index_block_avx2(const unsigned char* p,
+                                                                          const unsigned char* end,
+                                                                          long long base,
+                                                                          std::vector<long long>& starts)
 {
     const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n'), zero = _mm256_setzero_si256();
-    const __m256i nulmask = nul ? _mm256_set1_epi8(-1) : zero;
-    auto digit = [nul](unsigned char b) { return b == '\r' ? 1 : b == '\n' ? 2 : (b == 0 && nul) ? 3 : 0; };
+    auto digit = [](unsigned char b) { return b == '\r' ? 1 : b == '\n' ? 2 : (b == 0 && nul) ? 3 : 0; };
+    // Starts gather here and join the vector a few thousand at a time:
+    // no call in the scanning loop, so its registers stay put.
+    constexpr int Pending = 4096;
+    long long pending[Pending + 64];
+    long long* out = pending;
+    auto flush = [&] {
+        starts.insert(starts.end(), pending, out);
+        out = pending;
+    };
     // Bytes before skip belong to a line end already taken.
     const unsigned char* skip = p;
     auto take = [&](const unsigned char* t) {
@@ -124,40 +134,86 @@ __attribute__((target("avx2"))) const unsigned char* index_block_avx2(const unsi
             seen |= 1 << d;
             r++;
         }
-        starts.push_back(base + (r - p));
+        *out++ = base + (r - p);
         skip = r;
     };
     const unsigned char* q = p;
-    // Sixty-four bytes a step: most steps hold no line end or one.
-    for (; end - q >= 64; q += 64) {
-        uint64_t m = line_hits(q, cr, lf, zero, nulmask) |
-                     static_cast<uint64_t>(line_hits(q + 32, cr, lf, zero, nulmask)) << 32;
-        for (; m; m &= m - 1) {
-            const unsigned char* t = q + __builtin_ctzll(m);
+    // Sixty-four bytes a step: most steps hold no line end or one. A step
+    // whose only line ends are LFs with no CR or NUL after them (most of
+    // most files) stores their starts straight from the bit mask, without
+    // a branch per line; any other step goes line end by line end.
+    for (; end - q >= 64 + 4; q += 64) {
+        if (out - pending >= Pending)
+            flush();
+        // Compile-time nul: without it the masks are a compare each.
+        __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+        __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q + 32));
+        uint64_t lfm = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v0, lf))) |
+                       static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v1, lf))))
+                           << 32;
+        __m256i o0 = _mm256_cmpeq_epi8(v0, cr), o1 = _mm256_cmpeq_epi8(v1, cr);
+        if constexpr (nul) {
+            o0 = _mm256_or_si256(o0, _mm256_cmpeq_epi8(v0, zero));
+            o1 = _mm256_or_si256(o1, _mm256_cmpeq_epi8(v1, zero));
+        }
+        uint64_t other = static_cast<uint32_t>(_mm256_movemask_epi8(o0)) |
+                         static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(o1))) << 32;
+        if (skip > q) {
+            uint64_t below = (uint64_t{1} << (skip - q)) - 1;
+            lfm &= ~below;
+            other &= ~below;
+        }
+        bool nextJoins = q[64] == '\r' || (nul && q[64] == 0);
+        if (!other && !((lfm >> 63) & nextJoins)) {
+            const long long at = base + (q - p) + 1;
+            uint64_t m = lfm;
+            *out = at + static_cast<long long>(_tzcnt_u64(m));
+            out += m != 0;
+            for (m &= m - 1; m; m &= m - 1)
+                *out++ = at + static_cast<long long>(_tzcnt_u64(m));
+            continue;
+        }
+        for (uint64_t m = lfm | other; m; m &= m - 1) {
+            const unsigned char* t = q + _tzcnt_u64(m);
             if (t < skip)
                 continue;
-            if (end - t < 4)
-                return t;
             take(t);
         }
     }
     for (q = std::max(q, skip); q < end; q++) {
         if (q < skip || !digit(*q))
             continue;
-        if (end - q < 4)
+        if (end - q < 4) {
+            flush();
             return q;
+        }
         take(q);
+        if (out - pending >= Pending)
+            flush();
     }
+    flush();
     return end;
 }
 
 // The same over UTF-16 units from p (an even offset from the text start).
 // Returns where a line end near the block's end waits, or the end of the
 // last whole unit.
-__attribute__((target("avx2"))) const unsigned char* index_block16_avx2(const unsigned char* p,
-                                                                        const unsigned char* end, long long base,
-                                                                        bool nul, bool bigEndian,
-                                                                        std::vector<long long>& starts)
+// One even bit for each 16-bit unit of the 32 bytes at p that equals a or
+// b, or (with nulmask set) is 0: both bytes of a matching unit are set.
+__attribute__((target("avx2"))) inline uint64_t line_hits16(const unsigned char* p, __m256i a, __m256i b,
+                                                            __m256i zero, __m256i nulmask)
+{
+    __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    __m256i hit = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi16(v, a), _mm256_cmpeq_epi16(v, b)),
+                                  _mm256_and_si256(_mm256_cmpeq_epi16(v, zero), nulmask));
+    return static_cast<unsigned>(_mm256_movemask_epi8(hit)) & 0x55555555u;
+}
+
+__attribute__((target("avx2,bmi"))) const unsigned char* index_block16_avx2(const unsigned char* p,
+                                                                            const unsigned char* end,
+                                                                            long long base, bool nul,
+                                                                            bool bigEndian,
+                                                                            std::vector<long long>& starts)
 {
     auto lane = [bigEndian](int u) { return static_cast<short>(bigEndian ? u << 8 : u); };
     const __m256i cr = _mm256_set1_epi16(lane('\r')), lf = _mm256_set1_epi16(lane('\n')),
@@ -165,6 +221,14 @@ __attribute__((target("avx2"))) const unsigned char* index_block16_avx2(const un
     const __m256i nulmask = nul ? _mm256_set1_epi8(-1) : zero;
     auto unit = [bigEndian](const unsigned char* t) { return bigEndian ? (t[0] << 8 | t[1]) : (t[0] | t[1] << 8); };
     auto digit = [nul](int u) { return u == '\r' ? 1 : u == '\n' ? 2 : (u == 0 && nul) ? 3 : 0; };
+    // As in index_block_avx2: starts gather locally, plain LFs go by mask.
+    constexpr int Pending = 4096;
+    long long pending[Pending + 64];
+    long long* out = pending;
+    auto flush = [&] {
+        starts.insert(starts.end(), pending, out);
+        out = pending;
+    };
     const unsigned char* skip = p;
     auto take = [&](const unsigned char* t) {
         int seen = 1 << digit(unit(t));
@@ -176,31 +240,53 @@ __attribute__((target("avx2"))) const unsigned char* index_block16_avx2(const un
             seen |= 1 << d;
             r += 2;
         }
-        starts.push_back(base + (r - p));
+        *out++ = base + (r - p);
         skip = r;
     };
+    auto hits = [zero](const unsigned char* at, __m256i a, __m256i b, __m256i nm) {
+        return line_hits16(at, a, b, zero, nm);
+    };
     const unsigned char* q = p;
-    for (; end - q >= 32; q += 32) {
-        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
-        __m256i hit = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi16(v, cr), _mm256_cmpeq_epi16(v, lf)),
-                                      _mm256_and_si256(_mm256_cmpeq_epi16(v, zero), nulmask));
-        // Both bytes of a matching unit are set: the even bits say which.
-        for (unsigned m = static_cast<unsigned>(_mm256_movemask_epi8(hit)) & 0x55555555u; m; m &= m - 1) {
-            const unsigned char* t = q + __builtin_ctz(m);
+    for (; end - q >= 64 + 8; q += 64) {
+        if (out - pending >= Pending)
+            flush();
+        uint64_t lfm = hits(q, lf, lf, zero) | hits(q + 32, lf, lf, zero) << 32;
+        uint64_t other = hits(q, cr, cr, nulmask) | hits(q + 32, cr, cr, nulmask) << 32;
+        if (skip > q) {
+            uint64_t below = (uint64_t{1} << (skip - q)) - 1;
+            lfm &= ~below;
+            other &= ~below;
+        }
+        int next = unit(q + 64);
+        bool nextJoins = next == '\r' || (nul && next == 0);
+        if (!other && !((lfm >> 62) & nextJoins)) {
+            const long long at = base + (q - p) + 2;
+            uint64_t m = lfm;
+            *out = at + static_cast<long long>(_tzcnt_u64(m));
+            out += m != 0;
+            for (m &= m - 1; m; m &= m - 1)
+                *out++ = at + static_cast<long long>(_tzcnt_u64(m));
+            continue;
+        }
+        for (uint64_t m = lfm | other; m; m &= m - 1) {
+            const unsigned char* t = q + _tzcnt_u64(m);
             if (t < skip)
                 continue;
-            if (end - t < 8)
-                return t;
             take(t);
         }
     }
     for (q = std::max(q, skip); end - q >= 2; q += 2) {
         if (q < skip || !digit(unit(q)))
             continue;
-        if (end - q < 8)
+        if (end - q < 8) {
+            flush();
             return q;
+        }
         take(q);
+        if (out - pending >= Pending)
+            flush();
     }
+    flush();
     return q;
 }
 
@@ -805,7 +891,8 @@ int CTextFile::IndexLines(std::vector<long long>& starts, const std::atomic<bool
         if (cancel && (++blocks & 15) == 0 && cancel->load(std::memory_order_relaxed))
             return -1;
         if (bytes && have_avx2()) {
-            const unsigned char* q = index_block_avx2(p, end, pos, nul, starts);
+            const unsigned char* q = nul ? index_block_avx2<true>(p, end, pos, starts)
+                                         : index_block_avx2<false>(p, end, pos, starts);
             pos += q - p;
             if (q < end)
                 take_end(line_end_digit(*q, nul), 1);

@@ -252,6 +252,8 @@ private:
     Westring saveName;
     int saveError = 0;
     long long saveWritten = 0;
+    // Bytes of the save already handed to the disk's write-back.
+    long long saveStarted = 0;
     // Bytes waiting to be written. Grown without being cleared: a save of
     // 200 MB must not pay for zeroing the worst case of every line.
     struct ByteBuffer
