@@ -46,7 +46,6 @@ seq_of() { head -1 "$WORK/dump" 2>/dev/null | awk '{print $2}'; }
 # Memory handed back, the source warm, everything written, a pause.
 prepare()
 {
-    rm -f "$WORK/dst/big" "$WORK/dst/headless"
     python3 -c 'b = bytearray(2 << 30); b[::4096] = b"\1" * len(b[::4096])' 2>/dev/null
     cat "$SRC" > /dev/null
     sync
@@ -61,9 +60,8 @@ xdotool windowfocus --sync "$WIN"
 for _ in $(seq 2000); do grep -q ' big ' "$WORK/dump" 2>/dev/null && break; sleep 0.01; done
 xdotool key --window "$WIN" Home Down
 
-win=() head=()
-for r in $(seq "$ROUNDS"); do
-    prepare
+window_copy()
+{
     xdotool key --window "$WIN" F5
     for _ in $(seq 2000); do grep -q 'Copy "big" to' "$WORK/dump" && break; sleep 0.005; done
     before=$(seq_of)
@@ -78,9 +76,24 @@ for r in $(seq "$ROUNDS"); do
     done
     t1=$EPOCHREALTIME
     win+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN{print b-a}')")
-    cmp -s "$SRC" "$WORK/dst/big" || echo "round $r: the window's copy differs" >&2
-    prepare
+    cmp -s "$SRC" "$WORK/dst/big" || echo "the window's copy differs" >&2
+}
+
+headless_copy()
+{
     head+=("$("$HEADLESS" --one "$SRC" "$WORK/dst/headless")")
+}
+
+# Both targets go before each round; the side that copies first (right
+# after that deletion) alternates.
+win=() head=()
+for r in $(seq "$ROUNDS"); do
+    rm -f "$WORK/dst/big" "$WORK/dst/headless"
+    if [ $((r % 2)) = 1 ]; then
+        prepare; window_copy; prepare; headless_copy
+    else
+        prepare; headless_copy; prepare; window_copy
+    fi
     echo "round $r: window ${win[-1]} s, headless ${head[-1]} s"
 done
 W=$(printf '%s\n' "${win[@]}" | median)

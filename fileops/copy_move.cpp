@@ -349,9 +349,10 @@ int copyfile(const Westring& src, const Westring& dst, bool overwrite, bool move
     // Replacing a file by a copy of itself (a hard link, a linked
     // directory, another spelling) would leave a move without its only
     // copy: the same object is never a target.
-    if (lstat_of(dst, there) && FileRelation(src, dst) != RelationDifferent)
+    const bool exists = lstat_of(dst, there);
+    if (exists && FileRelation(src, dst) != RelationDifferent)
         return StatusSameFile;
-    if (overwrite && lstat_of(dst, there)) {
+    if (overwrite && exists) {
         if (S_ISDIR(there.st_mode))
             return EISDIR;
         // Decision: an existing device node is never written into nor
@@ -360,13 +361,20 @@ int copyfile(const Westring& src, const Westring& dst, bool overwrite, bool move
             return ENOTSUP;
     }
     CopyOptions options;
-    options.replace = overwrite;
+    // Only an existing target is replaced through a synced temporary; a
+    // new one (after "All", most of a tree) is written directly.
+    options.replace = overwrite && exists;
     options.acceptChanged = (flags & CopyAcceptChanged) != 0;
     options.durable = move;
     options.keepOwner = move && geteuid() == 0;
     CCopyEvents events(status, move);
     CopyReport report;
     int r = CopyNode(src, dst, options, &events, &report);
+    if (r == EEXIST && overwrite && !options.replace) {
+        // Made meanwhile by someone else: replaced as it would have been.
+        options.replace = true;
+        r = CopyNode(src, dst, options, &events, &report);
+    }
     if (r != 0)
         return r;
     if (!move) {
