@@ -102,6 +102,37 @@ __attribute__((target("avx2"))) inline uint32_t line_hits(const unsigned char* p
     return static_cast<uint32_t>(_mm256_movemask_epi8(hit));
 }
 
+// One 64-byte step of a line index. lfm has a bit for each LF (or LF
+// unit), other for each CR or NUL that ends lines; lastJoins says a CR or
+// NUL follows an LF in the step's last place. A step of plain LFs stores
+// at + bit for each of them without a branch per line; any other goes line
+// end by line end through take, which moves skip past what it took: bits
+// below skip belong to a line end taken already.
+template <class Take>
+__attribute__((target("bmi"))) inline void index_step(uint64_t lfm, uint64_t other, bool lastJoins,
+                                                      const unsigned char* q, const unsigned char* const& skip,
+                                                      long long at, long long*& out, Take& take)
+{
+    if (skip > q) {
+        uint64_t below = (uint64_t{1} << (skip - q)) - 1;
+        lfm &= ~below;
+        other &= ~below;
+    }
+    if (!other && !lastJoins) {
+        uint64_t m = lfm;
+        *out = at + static_cast<long long>(_tzcnt_u64(m));
+        out += m != 0;
+        for (m &= m - 1; m; m &= m - 1)
+            *out++ = at + static_cast<long long>(_tzcnt_u64(m));
+        return;
+    }
+    for (uint64_t m = lfm | other; m; m &= m - 1) {
+        const unsigned char* t = q + _tzcnt_u64(m);
+        if (t >= skip)
+            take(t);
+    }
+}
+
 // The index over one block of bytes: every line end whose bytes lie
 // wholly inside it adds the start of the next line. Returns where a line
 // end too near the block's end waits for the careful way, or end.
@@ -138,10 +169,8 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block_avx2(const 
         skip = r;
     };
     const unsigned char* q = p;
-    // Sixty-four bytes a step: most steps hold no line end or one. A step
-    // whose only line ends are LFs with no CR or NUL after them (most of
-    // most files) stores their starts straight from the bit mask, without
-    // a branch per line; any other step goes line end by line end.
+    // Sixty-four bytes a step: most steps hold no line end or one, most
+    // line ends are plain LFs (index_step).
     for (; end - q >= 64 + 4; q += 64) {
         if (out - pending >= Pending)
             flush();
@@ -158,27 +187,8 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block_avx2(const 
         }
         uint64_t other = static_cast<uint32_t>(_mm256_movemask_epi8(o0)) |
                          static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(o1))) << 32;
-        if (skip > q) {
-            uint64_t below = (uint64_t{1} << (skip - q)) - 1;
-            lfm &= ~below;
-            other &= ~below;
-        }
         bool nextJoins = q[64] == '\r' || (nul && q[64] == 0);
-        if (!other && !((lfm >> 63) & nextJoins)) {
-            const long long at = base + (q - p) + 1;
-            uint64_t m = lfm;
-            *out = at + static_cast<long long>(_tzcnt_u64(m));
-            out += m != 0;
-            for (m &= m - 1; m; m &= m - 1)
-                *out++ = at + static_cast<long long>(_tzcnt_u64(m));
-            continue;
-        }
-        for (uint64_t m = lfm | other; m; m &= m - 1) {
-            const unsigned char* t = q + _tzcnt_u64(m);
-            if (t < skip)
-                continue;
-            take(t);
-        }
+        index_step(lfm, other, (lfm >> 63) & nextJoins, q, skip, base + (q - p) + 1, out, take);
     }
     for (q = std::max(q, skip); q < end; q++) {
         if (q < skip || !digit(*q))
@@ -252,28 +262,9 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block16_avx2(cons
             flush();
         uint64_t lfm = hits(q, lf, lf, zero) | hits(q + 32, lf, lf, zero) << 32;
         uint64_t other = hits(q, cr, cr, nulmask) | hits(q + 32, cr, cr, nulmask) << 32;
-        if (skip > q) {
-            uint64_t below = (uint64_t{1} << (skip - q)) - 1;
-            lfm &= ~below;
-            other &= ~below;
-        }
         int next = unit(q + 64);
         bool nextJoins = next == '\r' || (nul && next == 0);
-        if (!other && !((lfm >> 62) & nextJoins)) {
-            const long long at = base + (q - p) + 2;
-            uint64_t m = lfm;
-            *out = at + static_cast<long long>(_tzcnt_u64(m));
-            out += m != 0;
-            for (m &= m - 1; m; m &= m - 1)
-                *out++ = at + static_cast<long long>(_tzcnt_u64(m));
-            continue;
-        }
-        for (uint64_t m = lfm | other; m; m &= m - 1) {
-            const unsigned char* t = q + _tzcnt_u64(m);
-            if (t < skip)
-                continue;
-            take(t);
-        }
+        index_step(lfm, other, (lfm >> 62) & nextJoins, q, skip, base + (q - p) + 2, out, take);
     }
     for (q = std::max(q, skip); end - q >= 2; q += 2) {
         if (q < skip || !digit(unit(q)))

@@ -155,6 +155,16 @@ protected:
     {
         return [text](const auto& s) { return shows(s, text); };
     }
+    // Enters the zip that is A's last entry, opens its last member ("beta")
+    // in the internal editor and types X at the end of the first line.
+    void edit_last_member(const std::string& typed)
+    {
+        step("End Return", on(0, ".."), "into the zip");
+        step("End F4", showing("Edit: "), "F4 on the member");
+        step("End", [](const auto& s) { return s.rows[0].find("Col 5 ") != std::string::npos; }, "at the end");
+        ASSERT_TRUE(h.Type("X"));
+        step("", [&](const auto& s) { return s.rows[1].rfind(typed, 0) == 0; }, "typed");
+    }
     void quit()
     {
         ASSERT_TRUE(h.Key("F10"));
@@ -284,11 +294,7 @@ TEST_F(ArchiveWindow, TheInternalEditorWritesAMemberBack)
     sh("cd A && echo alpha > a.txt && echo beta > b.txt && zip -q t.zip a.txt b.txt && rm a.txt b.txt");
     if (!start())
         GTEST_SKIP() << h.Missing();
-    step("End Return", on(0, ".."), "into the zip");
-    step("End F4", showing("Edit: "), "F4 on b.txt");
-    step("End", [](const auto& s) { return s.rows[0].find("Col 5 ") != std::string::npos; }, "at the end");
-    ASSERT_TRUE(h.Type("X"));
-    step("", [](const auto& s) { return s.rows[1].rfind("betaX", 0) == 0; }, "typed");
+    edit_last_member("betaX");
     step("F2 Escape", [](const auto& s) { return !shows(s, "Edit: ") && status(s, 0) == "b.txt"; }, "saved, closed");
     EXPECT_EQ(out("unzip -p A/t.zip b.txt"), "betaX\n");
     EXPECT_EQ(out("unzip -p A/t.zip a.txt"), "alpha\n");
@@ -307,11 +313,7 @@ TEST_F(ArchiveWindow, AnEditThatCannotGoBackStaysWhereTheMessageSays)
     std::string a = root + "/A";
     if (!start("mount --bind '" + a + "' '" + a + "' && mount -o remount,bind,ro '" + a + "'"))
         GTEST_SKIP() << h.Missing();
-    step("End Return", on(0, ".."), "into the zip");
-    step("End F4", showing("Edit: "), "F4 on b.txt");
-    step("End", [](const auto& s) { return s.rows[0].find("Col 5 ") != std::string::npos; }, "at the end");
-    ASSERT_TRUE(h.Type("X"));
-    step("", [](const auto& s) { return s.rows[1].rfind("betaX", 0) == 0; }, "typed");
+    edit_last_member("betaX");
     step("F2 Escape", showing("An error occurred updating"), "the write-back fails");
     step("Return", showing("The changed copy is kept in"), "where the copy is");
     std::string kept;
