@@ -15,6 +15,9 @@
 namespace edit_utf8 {
 // Appends the encoding of n characters to out.
 void Encode(const wchar_t* p, size_t n, std::string& out);
+// Writes the encoding of n characters to out, which has room for 4 * n
+// bytes; returns the bytes written.
+size_t Encode(const wchar_t* p, size_t n, char* out);
 // Replaces out by the characters of n encoded bytes (trusted: made by
 // Encode).
 void Decode(const unsigned char* p, size_t n, std::wstring& out);

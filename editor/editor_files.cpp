@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <memory>
+#include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -137,15 +139,23 @@ bool PXEditor::LoadFile(CTextFile& file, bool keepFormat, long long pos, int len
     {
         FileReadProgress progress(done, total, "Reading File");
         file.SetReadPos(0);
-        std::string bytes;
+        // The encoded line, in a buffer that only grows: nothing is
+        // cleared or filled per line.
+        std::unique_ptr<char[]> buffer;
+        size_t room = 0;
+        std::string_view bytes;
         int len;
         long long lineStart = file.GetReadPos();
         for (int n = 0;; n++) {
             const wchar_t* p = file.ReadTextLine(len);
             if (!p)
                 break;
-            bytes.clear();
-            edit_utf8::Encode(p, static_cast<size_t>(len), bytes);
+            size_t need = 4 * static_cast<size_t>(len);
+            if (need > room) {
+                room = std::max(need, size_t{4096});
+                buffer = std::make_unique_for_overwrite<char[]>(room);
+            }
+            bytes = std::string_view(buffer.get(), edit_utf8::Encode(p, static_cast<size_t>(len), buffer.get()));
             if (text.InsertEncoded(text.Count(), bytes.data(), bytes.size(), file.LastLineEnd()) != 0) {
                 full = true;
                 break;

@@ -65,3 +65,30 @@ TEST(EditText, LinesStayInOrderThroughInsertsAndRemovals)
     EXPECT_EQ(line_of(t, 0), "x");
     EXPECT_EQ(t.LiveBytes(), 1u);
 }
+
+// The stored encoding against a plain reading of UTF-8, on runs of ASCII
+// of every length around the sixteen characters taken at once, mixed with
+// two-, three- and four-byte characters and the raw-byte surrogates.
+TEST(EditText, EncodingTakesAsciiRunsAndEveryOtherValue)
+{
+    std::mt19937 rng(7);
+    const wchar_t others[] = {0x80, 0x7FF, 0x800, 0xDC80, 0xDCFF, 0xFFFF, 0x10000, 0x1F600, 0x10FFFF};
+    for (int round = 0; round < 2000; round++) {
+        std::wstring w;
+        for (int piece = 0; piece < 4; piece++) {
+            w.append(rng() % 40, static_cast<wchar_t>(L'a' + rng() % 26));
+            if (rng() % 2)
+                w += others[rng() % std::size(others)];
+        }
+        std::string bytes;
+        edit_utf8::Encode(w.data(), w.size(), bytes);
+        size_t expect = 0;
+        for (wchar_t c : w)
+            expect += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        ASSERT_EQ(bytes.size(), expect) << round;
+        std::wstring back;
+        edit_utf8::Decode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), back);
+        ASSERT_EQ(back, w) << round;
+        ASSERT_EQ(edit_utf8::Count(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), w.size());
+    }
+}
