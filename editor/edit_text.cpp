@@ -1,10 +1,11 @@
 #include "editor/edit_text.h"
 
+#include "text/ascii_run.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cstring>
-#include <emmintrin.h>
 #include <new>
 
 namespace {
@@ -21,17 +22,9 @@ size_t edit_utf8::Encode(const wchar_t* p, size_t n, char* out)
     size_t i = 0;
     for (;;) {
         // Runs of ASCII sixteen characters at a time: most of most texts.
-        const __m128i high = _mm_set1_epi32(~0x7F), zero = _mm_setzero_si128();
-        for (; n - i >= 16; i += 16, o += 16) {
-            const __m128i* v = reinterpret_cast<const __m128i*>(p + i);
-            __m128i a = _mm_loadu_si128(v), b = _mm_loadu_si128(v + 1), c = _mm_loadu_si128(v + 2),
-                    d = _mm_loadu_si128(v + 3);
-            __m128i any = _mm_and_si128(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)), high);
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(any, zero)) != 0xFFFF)
-                break;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o),
-                             _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
-        }
+        size_t run = AsciiRun(p + i, n - i, reinterpret_cast<unsigned char*>(o));
+        i += run;
+        o += run;
         if (i >= n)
             break;
         // Up to sixteen characters one by one, then the runs again.

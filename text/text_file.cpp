@@ -102,6 +102,25 @@ __attribute__((target("avx2"))) inline uint32_t line_hits(const unsigned char* p
     return static_cast<uint32_t>(_mm256_movemask_epi8(hit));
 }
 
+// Line starts gathered a few thousand at a time before they join the
+// index: no call in a scanning loop, so its registers stay put.
+struct StartsOut
+{
+    static constexpr int Pending = 4096;
+    explicit StartsOut(std::vector<long long>& starts) : starts(starts) {}
+    bool Full() const { return out - pending >= Pending; }
+    void Flush()
+    {
+        starts.insert(starts.end(), pending, out);
+        out = pending;
+    }
+
+    std::vector<long long>& starts;
+    // Room for a whole step beyond Pending.
+    long long pending[Pending + 64];
+    long long* out = pending;
+};
+
 // One 64-byte step of a line index. lfm has a bit for each LF (or LF
 // unit), other for each CR or NUL that ends lines; lastJoins says a CR or
 // NUL follows an LF in the step's last place. A step of plain LFs stores
@@ -144,15 +163,9 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block_avx2(const 
 {
     const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n'), zero = _mm256_setzero_si256();
     auto digit = [](unsigned char b) { return b == '\r' ? 1 : b == '\n' ? 2 : (b == 0 && nul) ? 3 : 0; };
-    // Starts gather here and join the vector a few thousand at a time:
-    // no call in the scanning loop, so its registers stay put.
-    constexpr int Pending = 4096;
-    long long pending[Pending + 64];
-    long long* out = pending;
-    auto flush = [&] {
-        starts.insert(starts.end(), pending, out);
-        out = pending;
-    };
+    StartsOut o(starts);
+    long long*& out = o.out;
+    auto flush = [&] { o.Flush(); };
     // Bytes before skip belong to a line end already taken.
     const unsigned char* skip = p;
     auto take = [&](const unsigned char* t) {
@@ -172,7 +185,7 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block_avx2(const 
     // Sixty-four bytes a step: most steps hold no line end or one, most
     // line ends are plain LFs (index_step).
     for (; end - q >= 64 + 4; q += 64) {
-        if (out - pending >= Pending)
+        if (o.Full())
             flush();
         // Compile-time nul: without it the masks are a compare each.
         __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
@@ -198,7 +211,7 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block_avx2(const 
             return q;
         }
         take(q);
-        if (out - pending >= Pending)
+        if (o.Full())
             flush();
     }
     flush();
@@ -231,14 +244,9 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block16_avx2(cons
     const __m256i nulmask = nul ? _mm256_set1_epi8(-1) : zero;
     auto unit = [bigEndian](const unsigned char* t) { return bigEndian ? (t[0] << 8 | t[1]) : (t[0] | t[1] << 8); };
     auto digit = [nul](int u) { return u == '\r' ? 1 : u == '\n' ? 2 : (u == 0 && nul) ? 3 : 0; };
-    // As in index_block_avx2: starts gather locally, plain LFs go by mask.
-    constexpr int Pending = 4096;
-    long long pending[Pending + 64];
-    long long* out = pending;
-    auto flush = [&] {
-        starts.insert(starts.end(), pending, out);
-        out = pending;
-    };
+    StartsOut o(starts);
+    long long*& out = o.out;
+    auto flush = [&] { o.Flush(); };
     const unsigned char* skip = p;
     auto take = [&](const unsigned char* t) {
         int seen = 1 << digit(unit(t));
@@ -258,7 +266,7 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block16_avx2(cons
     };
     const unsigned char* q = p;
     for (; end - q >= 64 + 8; q += 64) {
-        if (out - pending >= Pending)
+        if (o.Full())
             flush();
         uint64_t lfm = hits(q, lf, lf, zero) | hits(q + 32, lf, lf, zero) << 32;
         uint64_t other = hits(q, cr, cr, nulmask) | hits(q + 32, cr, cr, nulmask) << 32;
@@ -274,7 +282,7 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block16_avx2(cons
             return q;
         }
         take(q);
-        if (out - pending >= Pending)
+        if (o.Full())
             flush();
     }
     flush();

@@ -2,6 +2,8 @@
 
 #include "text/text_file.h"
 
+#include "text/ascii_run.h"
+
 #include <cerrno>
 #include <algorithm>
 #include <climits>
@@ -76,24 +78,6 @@ int mark_of(bool bom, EFileFormat format, const unsigned char*& mark)
     return lengths[format];
 }
 
-// Narrows the ASCII characters at the start of text (up to n) into out
-// sixteen at a time; how many it took.
-int ascii_run(const wchar_t* text, int n, unsigned char* out)
-{
-    const __m128i high = _mm_set1_epi32(~0x7F), zero = _mm_setzero_si128();
-    int i = 0;
-    for (; n - i >= 16; i += 16) {
-        const __m128i* p = reinterpret_cast<const __m128i*>(text + i);
-        __m128i a = _mm_loadu_si128(p), b = _mm_loadu_si128(p + 1), c = _mm_loadu_si128(p + 2),
-                d = _mm_loadu_si128(p + 3);
-        __m128i any = _mm_and_si128(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)), high);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(any, zero)) != 0xFFFF)
-            break;
-        __m128i lo = _mm_packs_epi32(a, b), hi = _mm_packs_epi32(c, d);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
-    }
-    return i;
-}
 
 bool encodable(wchar_t c, EFileFormat format, const CCodePageTable& cp)
 {
@@ -267,7 +251,7 @@ int CTextFile::put_piece(const wchar_t* text, int len)
     for (int i = 0; i < len; i++) {
         if (format == FormatUTF8 || (format == FormatCodePage && cp.asciiSame)) {
             // ASCII sixteen characters at a time.
-            int n = ascii_run(text + i, len - i, out);
+            int n = static_cast<int>(AsciiRun(text + i, static_cast<size_t>(len - i), out));
             out += n;
             i += n;
             if (i >= len)
@@ -454,4 +438,21 @@ int CTextFile::EndSave()
     firstLineEnd = first;
     nulEndsLine = nul;
     return rc;
+}
+
+size_t AsciiRun(const wchar_t* text, size_t n, unsigned char* out)
+{
+    const __m128i high = _mm_set1_epi32(~0x7F), zero = _mm_setzero_si128();
+    size_t i = 0;
+    for (; n - i >= 16; i += 16) {
+        const __m128i* p = reinterpret_cast<const __m128i*>(text + i);
+        __m128i a = _mm_loadu_si128(p), b = _mm_loadu_si128(p + 1), c = _mm_loadu_si128(p + 2),
+                d = _mm_loadu_si128(p + 3);
+        __m128i any = _mm_and_si128(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)), high);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(any, zero)) != 0xFFFF)
+            break;
+        __m128i lo = _mm_packs_epi32(a, b), hi = _mm_packs_epi32(c, d);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+    return i;
 }
