@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <fcntl.h>
@@ -463,6 +464,16 @@ int PXEditor::save_text(const wchar_t* name_)
         FileReadProgress progress(done, total, "Saving File");
         std::wstring s;
         for (int l = 0; l < text.Count() && rc == 0; l++, done++) {
+            // A stored line without 0xED holds no surrogate (a raw byte or
+            // a lone half), so its bytes are already what a UTF-8 file
+            // holds: written as they are. The line being edited and any
+            // other line go through the characters.
+            size_t n;
+            const unsigned char* b = text.Bytes(l, n);
+            if (format == FormatUTF8 && l != bufLine && !std::memchr(b, 0xED, n)) {
+                rc = out.WriteBytes(reinterpret_cast<const char*>(b), n, text.End(l));
+                continue;
+            }
             line_text(l, s);
             rc = out.WriteStr(s.data(), static_cast<int>(s.size()), text.End(l));
         }

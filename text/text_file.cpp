@@ -198,8 +198,12 @@ __attribute__((target("avx2,bmi"))) const unsigned char* index_block_avx2(const 
             o0 = _mm256_or_si256(o0, _mm256_cmpeq_epi8(v0, zero));
             o1 = _mm256_or_si256(o1, _mm256_cmpeq_epi8(v1, zero));
         }
-        uint64_t other = static_cast<uint32_t>(_mm256_movemask_epi8(o0)) |
-                         static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(o1))) << 32;
+        // No CR or NUL in the step (the usual case) needs no mask of them.
+        __m256i o = _mm256_or_si256(o0, o1);
+        uint64_t other = _mm256_testz_si256(o, o)
+                             ? 0
+                             : static_cast<uint32_t>(_mm256_movemask_epi8(o0)) |
+                                   static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(o1))) << 32;
         bool nextJoins = q[64] == '\r' || (nul && q[64] == 0);
         index_step(lfm, other, (lfm >> 63) & nextJoins, q, skip, base + (q - p) + 1, out, take);
     }

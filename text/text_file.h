@@ -127,6 +127,10 @@ public:
     [[nodiscard]] int WriteStr(const wchar_t* text, int len, TLineEnd end);
     // The UTF-16/UTF-32 writer under WriteStr.
     [[nodiscard]] int WriteWideStr(const wchar_t* text);
+    // Writes n bytes the caller has in the file's encoding already (the
+    // editor's UTF-8 lines into a UTF-8 file), then the line end: no
+    // decoding and no encoding.
+    [[nodiscard]] int WriteBytes(const char* bytes, size_t n, TLineEnd end);
     // Finishes the save: 0, or the first error of the save, in which case
     // the target is as it was (in place: as far as it was written).
     [[nodiscard]] int EndSave();

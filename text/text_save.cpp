@@ -359,6 +359,29 @@ int CTextFile::WriteStr(const wchar_t* text, bool newline)
     return WriteStr(text, static_cast<int>(std::wcslen(text)), newline ? DefaultLineEnd() : LineEndNone);
 }
 
+int CTextFile::WriteBytes(const char* bytes, size_t n, TLineEnd end)
+{
+    if (saveFd < 0 && !saveMemory)
+        return saveError ? saveError : EBADF;
+    if (saveError)
+        return saveError;
+    // A piece at a time, so that a line of any length needs no more room
+    // than the buffer's flushing size.
+    constexpr size_t Piece = 1 << 20;
+    while (n > 0) {
+        size_t k = std::min(n, Piece);
+        std::memcpy(wbuf.more(k), bytes, k);
+        wbuf.used += k;
+        bytes += k;
+        n -= k;
+        if (wbuf.used >= Piece)
+            if (int rc = flush_save())
+                return rc;
+    }
+    wchar_t ends[3];
+    return put_chars(ends, LineEndChars(end, ends));
+}
+
 int CTextFile::WriteWideStr(const wchar_t* text)
 {
     return put_chars(text, static_cast<int>(std::wcslen(text)));
