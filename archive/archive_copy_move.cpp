@@ -32,23 +32,6 @@
 
 namespace {
 
-// The process's directory, restored when the object goes.
-class CWorkingDirectory
-{
-public:
-    CWorkingDirectory() : saved(PxGetCwd()) {}
-    ~CWorkingDirectory()
-    {
-        if (!saved.empty())
-            (void)cdd(saved);
-    }
-    CWorkingDirectory(const CWorkingDirectory&) = delete;
-    CWorkingDirectory& operator=(const CWorkingDirectory&) = delete;
-
-private:
-    Westring saved;
-};
-
 // A directory made for one extraction, removed on every way out.
 class CScratchDirectory
 {

@@ -19,24 +19,6 @@
 
 namespace {
 
-// The process's directory, restored when the object goes: archivers run
-// in the directory they extract into or add from.
-class CWorkingDirectory
-{
-public:
-    CWorkingDirectory() : saved(PxGetCwd()) {}
-    ~CWorkingDirectory()
-    {
-        if (!saved.empty())
-            (void)cdd(saved);
-    }
-    CWorkingDirectory(const CWorkingDirectory&) = delete;
-    CWorkingDirectory& operator=(const CWorkingDirectory&) = delete;
-
-private:
-    Westring saved;
-};
-
 Westring status_text(int status)
 {
     return Westring(L" (") + Westring(std::to_string(status).c_str()) + L")";
@@ -144,6 +126,14 @@ int ExtractFile(Archive& archive, const ArchiveEntry& member, const Westring& di
     }
     path = directory + L"/" + relative;
     return 0;
+}
+
+CWorkingDirectory::CWorkingDirectory() : saved(PxGetCwd()) {}
+
+CWorkingDirectory::~CWorkingDirectory()
+{
+    if (!saved.empty())
+        (void)cdd(saved);
 }
 
 int ArchiveTmpExtract(Archive& archive, const Westring& name, Westring& path)

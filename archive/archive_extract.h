@@ -7,6 +7,20 @@
 
 struct PANEL;
 
+// The process's directory, restored when the object goes: archivers run
+// in the directory they extract into or add from.
+class CWorkingDirectory
+{
+public:
+    CWorkingDirectory();
+    ~CWorkingDirectory();
+    CWorkingDirectory(const CWorkingDirectory&) = delete;
+    CWorkingDirectory& operator=(const CWorkingDirectory&) = delete;
+
+private:
+    Westring saved;
+};
+
 // One member extracted for viewing, editing, a command line or a nested
 // archive, and written back when it was changed. Logic thread.
 
