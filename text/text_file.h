@@ -219,6 +219,7 @@ private:
     // Encodes and queues len characters; the save's error.
     int put_chars(const wchar_t* text, int len);
     int put_piece(const wchar_t* text, int len);
+    int put_line_end(TLineEnd end);
     int flush_save();
     void finish_line(int len, TLineEnd end, bool raw);
     static constexpr int BlockBytes = 65536;

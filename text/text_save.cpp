@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <climits>
-#include <emmintrin.h>
+#include <immintrin.h>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -248,50 +248,48 @@ int CTextFile::put_piece(const wchar_t* text, int len)
     // not cost a call per byte.
     unsigned char* const start = wbuf.more(static_cast<size_t>(len) * 4);
     unsigned char* out = start;
-    for (int i = 0; i < len; i++) {
-        if (format == FormatUTF8 || (format == FormatCodePage && cp.asciiSame)) {
-            // ASCII sixteen characters at a time.
-            int n = static_cast<int>(AsciiRun(text + i, static_cast<size_t>(len - i), out));
-            out += n;
-            i += n;
-            if (i >= len)
-                break;
-        }
-        wchar_t c = text[i];
+    // Members in locals: a store through out could alias any of them, so
+    // the compiler would read them again after every byte.
+    const EFileFormat fmt = format;
+    const bool swap = swapBytes, subst = substitute;
+    // One character at o; where the next goes, or null when the target
+    // cannot hold it and no substitute is wanted. The pointer is passed
+    // and returned so that it stays in a register.
+    auto one = [&](wchar_t c, unsigned char* o) -> unsigned char* {
         unsigned u = static_cast<unsigned>(c);
-        if (u < 0x80 && format == FormatUTF8) {
-            *out++ = static_cast<unsigned char>(u);
-            continue;
+        if (u < 0x80 && fmt == FormatUTF8) {
+            *o++ = static_cast<unsigned char>(u);
+            return o;
         }
-        if (!encodable(c, format, cp)) {
-            if (!substitute)
-                return saveError = EILSEQ;
+        if (!encodable(c, fmt, cp)) {
+            if (!subst)
+                return nullptr;
             c = L'?';
             u = '?';
         }
         if (IsRawTextByte(c)) {
-            *out++ = static_cast<unsigned char>(u - RawByteBase);
-            continue;
+            *o++ = static_cast<unsigned char>(u - RawByteBase);
+            return o;
         }
-        switch (format) {
+        switch (fmt) {
         case FormatCodePage:
-            *out++ = static_cast<unsigned char>(cp.ByteOf(c));
+            *o++ = static_cast<unsigned char>(cp.ByteOf(c));
             break;
         case FormatUTF8:
             if (u < 0x80)
-                *out++ = static_cast<unsigned char>(u);
+                *o++ = static_cast<unsigned char>(u);
             else if (u < 0x800) {
-                *out++ = static_cast<unsigned char>(0xC0 | u >> 6);
-                *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
+                *o++ = static_cast<unsigned char>(0xC0 | u >> 6);
+                *o++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
             } else if (u < 0x10000) {
-                *out++ = static_cast<unsigned char>(0xE0 | u >> 12);
-                *out++ = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
-                *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
+                *o++ = static_cast<unsigned char>(0xE0 | u >> 12);
+                *o++ = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+                *o++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
             } else {
-                *out++ = static_cast<unsigned char>(0xF0 | u >> 18);
-                *out++ = static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F));
-                *out++ = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
-                *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
+                *o++ = static_cast<unsigned char>(0xF0 | u >> 18);
+                *o++ = static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F));
+                *o++ = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+                *o++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
             }
             break;
         case FormatUTF16LE:
@@ -306,16 +304,40 @@ int CTextFile::put_piece(const wchar_t* text, int len)
             }
             for (int k = 0; k < n; k++) {
                 unsigned char lo = static_cast<unsigned char>(units[k]), hi = static_cast<unsigned char>(units[k] >> 8);
-                *out++ = swapBytes ? hi : lo;
-                *out++ = swapBytes ? lo : hi;
+                *o++ = swap ? hi : lo;
+                *o++ = swap ? lo : hi;
             }
             break;
         }
         default:
             for (int k = 0; k < 4; k++)
-                *out++ = static_cast<unsigned char>(u >> (8 * (swapBytes ? 3 - k : k)));
+                *o++ = static_cast<unsigned char>(u >> (8 * (swap ? 3 - k : k)));
             break;
         }
+        return o;
+    };
+    if (fmt == FormatUTF8 || (fmt == FormatCodePage && cp.asciiSame)) {
+        // ASCII sixteen characters at a time; the group of sixteen that
+        // stopped the run goes a character at a time before the next run
+        // is tried, so one accented letter costs one group, not sixteen
+        // tries.
+        for (int i = 0; i < len;) {
+            int n = static_cast<int>(AsciiRun(text + i, static_cast<size_t>(len - i), out));
+            out += n;
+            i += n;
+            for (int stop = std::min(len, i + 16); i < stop; i++) {
+                if (static_cast<unsigned>(text[i]) < 0x80) {
+                    *out++ = static_cast<unsigned char>(text[i]);
+                    continue;
+                }
+                if (!(out = one(text[i], out)))
+                    return saveError = EILSEQ;
+            }
+        }
+    } else {
+        for (int i = 0; i < len; i++)
+            if (!(out = one(text[i], out)))
+                return saveError = EILSEQ;
     }
     wbuf.used += static_cast<size_t>(out - start);
     if (wbuf.used >= 1024 * 1024)
@@ -346,12 +368,28 @@ int CTextFile::flush_save()
     return saveError;
 }
 
-int CTextFile::WriteStr(const wchar_t* text, int len, TLineEnd end)
+int CTextFile::put_line_end(TLineEnd end)
 {
     wchar_t ends[3];
     int n = LineEndChars(end, ends);
+    // CR, LF and NUL are their own bytes wherever ASCII is: stored
+    // straight, as a save of millions of lines would otherwise pay a whole
+    // encoding pass for each line's end.
+    if (n > 0 && !saveError && (saveFd >= 0 || saveMemory) &&
+        (format == FormatUTF8 || (format == FormatCodePage && table().asciiSame))) {
+        unsigned char* o = wbuf.more(3);
+        for (int i = 0; i < n; i++)
+            o[i] = static_cast<unsigned char>(ends[i]);
+        wbuf.used += static_cast<size_t>(n);
+        return wbuf.used >= 1024 * 1024 ? flush_save() : 0;
+    }
+    return put_chars(ends, n);
+}
+
+int CTextFile::WriteStr(const wchar_t* text, int len, TLineEnd end)
+{
     int rc = put_chars(text, len);
-    return rc ? rc : put_chars(ends, n);
+    return rc ? rc : put_line_end(end);
 }
 
 int CTextFile::WriteStr(const wchar_t* text, bool newline)
@@ -378,8 +416,7 @@ int CTextFile::WriteBytes(const char* bytes, size_t n, TLineEnd end)
             if (int rc = flush_save())
                 return rc;
     }
-    wchar_t ends[3];
-    return put_chars(ends, LineEndChars(end, ends));
+    return put_line_end(end);
 }
 
 int CTextFile::WriteWideStr(const wchar_t* text)
@@ -463,7 +500,9 @@ int CTextFile::EndSave()
     return rc;
 }
 
-size_t AsciiRun(const wchar_t* text, size_t n, unsigned char* out)
+namespace {
+
+size_t ascii_run_sse2(const wchar_t* text, size_t n, unsigned char* out)
 {
     const __m128i high = _mm_set1_epi32(~0x7F), zero = _mm_setzero_si128();
     size_t i = 0;
@@ -478,4 +517,34 @@ size_t AsciiRun(const wchar_t* text, size_t n, unsigned char* out)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
     }
     return i;
+}
+
+// Thirty-two at a time where the processor has AVX2; the rest, and the
+// group that stops the run, sixteen at a time as above.
+__attribute__((target("avx2"))) size_t ascii_run_avx2(const wchar_t* text, size_t n, unsigned char* out)
+{
+    const __m256i high = _mm256_set1_epi32(~0x7F);
+    // The packs work within 128-bit lanes: this puts the 32-bit groups
+    // of bytes back in order.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    size_t i = 0;
+    for (; n - i >= 32; i += 32) {
+        const __m256i* p = reinterpret_cast<const __m256i*>(text + i);
+        __m256i a = _mm256_loadu_si256(p), b = _mm256_loadu_si256(p + 1), c = _mm256_loadu_si256(p + 2),
+                d = _mm256_loadu_si256(p + 3);
+        __m256i any = _mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d));
+        if (!_mm256_testz_si256(any, high))
+            break;
+        __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permutevar8x32_epi32(bytes, order));
+    }
+    return i + ascii_run_sse2(text + i, n - i, out + i);
+}
+
+}
+
+size_t AsciiRun(const wchar_t* text, size_t n, unsigned char* out)
+{
+    static const bool avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+    return avx2 ? ascii_run_avx2(text, n, out) : ascii_run_sse2(text, n, out);
 }

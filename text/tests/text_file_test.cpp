@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <random>
+
 using namespace std::string_literals;
 
 namespace {
@@ -324,6 +327,30 @@ TEST(TextFile, IndexLinesMatchesReadTextLine)
         std::vector<long long> starts;
         ASSERT_EQ(f.IndexLines(starts), 0);
         EXPECT_EQ(starts, expected) << hex(bytes.substr(0, 32));
+    }
+    // Long lines first, so that the first block's guess at the count is far
+    // too low and the index grows many times; then megabytes of short
+    // lines, several to a 64-byte step, with every kind of line end.
+    {
+        std::mt19937 rng(11);
+        std::string bytes;
+        for (int i = 0; i < 100; i++)
+            bytes += std::string(1000, 'x') + "\n";
+        const char* const ends[] = {"\n", "\n", "\n", "\r\n", "\r", "\n\r", "\0"};
+        while (bytes.size() < (6u << 20)) {
+            bytes.append(rng() % 24, static_cast<char>('a' + rng() % 26));
+            bytes += ends[rng() % std::size(ends)];
+        }
+        MemFile m(bytes);
+        CTextFile f;
+        ASSERT_EQ(f.Open(m.path), 0);
+        std::vector<long long> expected;
+        int len;
+        for (long long at = f.TextStart(); f.ReadTextLine(len); at = f.GetReadPos())
+            expected.push_back(at);
+        std::vector<long long> starts;
+        ASSERT_EQ(f.IndexLines(starts), 0);
+        EXPECT_EQ(starts, expected);
     }
     MemFile m(ascii(10000000));
     CTextFile f;
