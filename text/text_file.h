@@ -5,6 +5,7 @@
 #include "foundation/random_file.h"
 #include "foundation/westring.h"
 #include "text/code_page_table.h"
+#include "text/save_writer.h"
 
 #include <atomic>
 #include <memory>
@@ -220,7 +221,9 @@ private:
     int put_chars(const wchar_t* text, int len);
     int put_piece(const wchar_t* text, int len);
     int put_line_end(TLineEnd end);
-    int flush_save();
+    // Writes what is buffered: through the writer while the save goes on,
+    // directly after it when last.
+    int flush_save(bool last = false);
     void finish_line(int len, TLineEnd end, bool raw);
     static constexpr int BlockBytes = 65536;
 
@@ -257,20 +260,9 @@ private:
     Westring saveName;
     int saveError = 0;
     long long saveWritten = 0;
-    // Bytes of the save already handed to the disk's write-back.
-    long long saveStarted = 0;
-    // Bytes waiting to be written. Grown without being cleared: a save of
-    // 200 MB must not pay for zeroing the worst case of every line.
-    struct ByteBuffer
-    {
-        std::unique_ptr<unsigned char[]> bytes;
-        size_t used = 0, cap = 0;
-        // Room for n more bytes; where they go.
-        unsigned char* more(size_t n);
-        void append(const unsigned char* p, size_t n);
-        void clear() { used = 0; }
-    };
-    ByteBuffer wbuf;
+    SaveBuffer wbuf;
+    // Writes the full buffers of a save larger than one.
+    std::unique_ptr<CSaveWriter> saveWriter;
     std::vector<unsigned char>* saveMemory = nullptr;
     bool substitute = false;
 };

@@ -16,11 +16,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+SaveTestHooks saveTestHooks;
+
 namespace {
 
 // Every byte or the errno; a write that makes no progress is a full disk.
 int write_all_at(int fd, const unsigned char* p, size_t n, long long at)
 {
+    if (saveTestHooks.failWriteAt >= at && saveTestHooks.failWriteAt - at < static_cast<long long>(n))
+        return saveTestHooks.failWriteErrno;
     while (n > 0) {
         ssize_t w = pwrite(fd, p, n, at);
         if (w < 0) {
@@ -91,7 +95,7 @@ bool encodable(wchar_t c, EFileFormat format, const CCodePageTable& cp)
 
 }
 
-unsigned char* CTextFile::ByteBuffer::more(size_t n)
+unsigned char* SaveBuffer::more(size_t n)
 {
     if (used + n > cap) {
         size_t grown = std::max({cap * 2, used + n, size_t{65536}});
@@ -104,7 +108,7 @@ unsigned char* CTextFile::ByteBuffer::more(size_t n)
     return bytes.get() + used;
 }
 
-void CTextFile::ByteBuffer::append(const unsigned char* p, size_t n)
+void SaveBuffer::append(const unsigned char* p, size_t n)
 {
     if (n == 0)
         return;
@@ -137,7 +141,6 @@ int CTextFile::BeginSave(const Westring& target)
     AbortSave();
     saveError = 0;
     saveWritten = 0;
-    saveStarted = 0;
     wbuf.clear();
     if (format == FormatDetect)
         SetFormat(FormatUTF8);
@@ -345,27 +348,95 @@ int CTextFile::put_piece(const wchar_t* text, int len)
     return 0;
 }
 
-int CTextFile::flush_save()
+int CTextFile::flush_save(bool last)
 {
-    if (saveError || wbuf.used == 0)
-        return saveError;
     if (saveMemory) {
+        if (saveError || wbuf.used == 0)
+            return saveError;
         saveMemory->insert(saveMemory->end(), wbuf.bytes.get(), wbuf.bytes.get() + wbuf.used);
         wbuf.clear();
         return 0;
     }
-    saveError = write_all_at(saveFd, wbuf.bytes.get(), wbuf.used, saveWritten);
-    if (saveError == 0)
-        saveWritten += static_cast<long long>(wbuf.used);
-    wbuf.clear();
-    // Written text goes to the disk while the rest is encoded, so that
-    // the final fsync of a large save waits for little more than the tail.
-    constexpr long long Kick = 8 << 20;
-    if (saveError == 0 && saveWritten - saveStarted >= Kick) {
-        (void)sync_file_range(saveFd, saveStarted, saveWritten - saveStarted, SYNC_FILE_RANGE_WRITE);
-        saveStarted = saveWritten;
+    if (last && saveWriter) {
+        int err = saveWriter->Finish();
+        saveWriter.reset();
+        if (saveError == 0)
+            saveError = err;
     }
+    if (saveError || wbuf.used == 0)
+        return saveError;
+    long long at = saveWritten;
+    saveWritten += static_cast<long long>(wbuf.used);
+    if (!last) {
+        // Only a save of more than one buffer gets the thread.
+        if (!saveWriter)
+            saveWriter = std::make_unique<CSaveWriter>(saveFd);
+        return saveError = saveWriter->Put(wbuf, at);
+    }
+    saveError = write_all_at(saveFd, wbuf.bytes.get(), wbuf.used, at);
+    wbuf.clear();
     return saveError;
+}
+
+CSaveWriter::CSaveWriter(int fd) : fd(fd), thread([this] { run(); }) {}
+
+CSaveWriter::~CSaveWriter()
+{
+    (void)Finish();
+}
+
+int CSaveWriter::Put(SaveBuffer& buf, long long at)
+{
+    std::unique_lock l(m);
+    cv.wait(l, [this] { return !busy; });
+    if (error == 0) {
+        std::swap(pending, buf);
+        pendingAt = at;
+        busy = true;
+        cv.notify_all();
+    }
+    buf.clear();
+    return error;
+}
+
+int CSaveWriter::Finish()
+{
+    {
+        std::unique_lock l(m);
+        cv.wait(l, [this] { return !busy; });
+        stop = true;
+        cv.notify_all();
+    }
+    if (thread.joinable())
+        thread.join();
+    return error;
+}
+
+void CSaveWriter::run()
+{
+    std::unique_lock l(m);
+    for (;;) {
+        cv.wait(l, [this] { return busy || stop; });
+        if (!busy)
+            return;
+        l.unlock();
+        int err = write_all_at(fd, pending.bytes.get(), pending.used, pendingAt);
+        long long written = pendingAt + static_cast<long long>(pending.used);
+        // Written text goes to the disk while the rest is encoded, so that
+        // the final fsync of a large save waits for little more than the
+        // tail.
+        constexpr long long Kick = 8 << 20;
+        if (err == 0 && written - started >= Kick) {
+            (void)sync_file_range(fd, started, written - started, SYNC_FILE_RANGE_WRITE);
+            started = written;
+        }
+        l.lock();
+        if (err != 0 && error == 0)
+            error = err;
+        pending.clear();
+        busy = false;
+        cv.notify_all();
+    }
 }
 
 int CTextFile::put_line_end(TLineEnd end)
@@ -442,6 +513,8 @@ int CTextFile::ReserveSave(long long bytes)
 
 void CTextFile::AbortSave()
 {
+    // The writer finishes its buffer before the descriptor goes.
+    saveWriter.reset();
     if (saveFd >= 0)
         ::close(saveFd);
     saveFd = -1;
@@ -462,7 +535,7 @@ int CTextFile::EndSave()
     }
     if (saveFd < 0)
         return saveError ? saveError : EBADF;
-    int err = flush_save();
+    int err = flush_save(true);
     if (err == 0 && saveTemp.empty() && ftruncate(saveFd, saveWritten) != 0)
         err = errno;
     if (err == 0 && fsync(saveFd) != 0)

@@ -158,9 +158,11 @@ TEST(TextSave, FileSizeLimitReportsAndKeepsTheOriginal)
     ASSERT_GE(child, 0);
     if (child == 0) {
         signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = {50000, 50000};
+        // Megabytes, so that the failure comes from the thread writing
+        // the full buffers while the next is encoded.
+        rlimit lim = {3000000, 3000000};
         setrlimit(RLIMIT_FSIZE, &lim);
-        _exit(save_text(path, big_text(200000, L'n')));
+        _exit(save_text(path, big_text(8000000, L'n')));
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -168,6 +170,32 @@ TEST(TextSave, FileSizeLimitReportsAndKeepsTheOriginal)
     EXPECT_EQ(WEXITSTATUS(status), EFBIG);
     EXPECT_EQ(slurp(path), original);
     EXPECT_EQ(names_in(dir.path), std::vector<std::string>{"limited.txt"});
+    // Without the limit the same save writes every buffer in its place.
+    std::string mixed;
+    std::wstring wide;
+    for (int i = 0; i < 600000; i++) {
+        mixed += i % 7 ? "abcdefghijklm\n" : "\xC3\xA4\xE2\x80\x94\n";
+        wide += i % 7 ? L"abcdefghijklm\n" : L"\x00E4\x2014\n";
+    }
+    ASSERT_EQ(save_text(path, wide), 0);
+    EXPECT_TRUE(slurp(path) == mixed);
+    EXPECT_EQ(names_in(dir.path), std::vector<std::string>{"limited.txt"});
+}
+
+// A write in the middle of a large save fails and the ones after it
+// succeed: the save still fails, whichever thread wrote that buffer.
+TEST(TextSave, AFailedWriteInTheMiddleFailsTheSave)
+{
+    TempDir dir;
+    std::string original = "old\n";
+    std::string path = dir.write("middle.txt", original);
+    for (long long at : {100LL, 2500000LL, 5900000LL}) {
+        saveTestHooks = {at, EIO};
+        EXPECT_EQ(save_text(path, big_text(6000000, L'n')), EIO) << at;
+        saveTestHooks = {};
+        EXPECT_EQ(slurp(path), original) << at;
+        EXPECT_EQ(names_in(dir.path), std::vector<std::string>{"middle.txt"});
+    }
 }
 
 TEST(TextSave, FullFileSystemReportsAndKeepsTheOriginal)
@@ -177,12 +205,12 @@ TEST(TextSave, FullFileSystemReportsAndKeepsTheOriginal)
     TempDir dir;
     std::string mnt = dir.file("small");
     ASSERT_EQ(mkdir(mnt.c_str(), 0700), 0);
-    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=256k") != 0)
+    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=2m") != 0)
         GTEST_SKIP() << "cannot mount tmpfs here";
     std::string original(100000, 'o');
     std::string path = mnt + "/full.txt";
     std::ofstream(path, std::ios::binary) << original;
-    int rc = save_text(path, big_text(300000, L'n'));
+    int rc = save_text(path, big_text(6000000, L'n'));
     EXPECT_EQ(rc, ENOSPC);
     EXPECT_EQ(slurp(path), original);
     EXPECT_EQ(names_in(mnt), std::vector<std::string>{"full.txt"});
