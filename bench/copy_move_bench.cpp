@@ -2,6 +2,7 @@
 //
 //     copy_move_bench DIR [SHM_DIR]
 //     copy_move_bench --tree SRC DST    (one headless F5 of a tree)
+//     copy_move_bench --delete DIR      (one headless F8 of a tree)
 //     copy_move_bench --one SRC DST     (one headless F5, its seconds;
 //                                        copy_window_bench.sh compares the
 //                                        real window with it)
@@ -18,8 +19,8 @@
 // routines headless, the progress window drawn into a console without a
 // window by its refresh thread, as in px; the dialogs are left out.
 //
-// Before each timing: the source is read once (warm), 2 GiB of memory is
-// faulted in and freed, everything is synced, and a short pause follows.
+// Before each timing: the source is read once (warm), everything is synced,
+// a short pause follows, and 2 GiB of memory is faulted in and freed.
 // Every copy on the measured file system is made before any deletion
 // there, since freshly freed inodes make new files slower.
 
@@ -61,21 +62,28 @@ void shell(const std::string& command)
         std::fprintf(stderr, "failed: %s\n", command.c_str());
 }
 
-// Memory the kernel has to hand out again before the next timing, and the
-// page cache of the source warm.
+// The page cache of the source warm, the disk quiet, and memory ready for
+// the next timing. This machine's virtual memory hands freed pages back to
+// its host about two seconds after they are freed (free page reporting), and
+// a page handed back is slow to use again: so the pause comes first, then 2
+// GiB are faulted in and freed just before the timing starts, and the
+// command fills its page cache with memory the host still backs. (Faulted
+// in before the pause, that memory was handed back during it: a new 2 GiB
+// file then took 5 s where a rewritten one, reusing its own freed pages,
+// took 1.5 s.)
 void prepare(const std::string& warm)
 {
+    if (!warm.empty())
+        shell("cat " + warm + " > /dev/null 2>&1 || tar cf - -C " + warm + " . > /dev/null");
+    sync();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     constexpr size_t Prefault = 2ull << 30;
-    char* p = static_cast<char*>(std::malloc(Prefault));
+    char* p = std::getenv("PXBENCH_NOPREFAULT") ? nullptr : static_cast<char*>(std::malloc(Prefault));
     if (p) {
         for (size_t i = 0; i < Prefault; i += 4096)
             p[i] = 1;
         std::free(p);
     }
-    if (!warm.empty())
-        shell("cat " + warm + " > /dev/null 2>&1 || tar cf - -C " + warm + " . > /dev/null");
-    sync();
-    std::this_thread::sleep_for(std::chrono::seconds(2));
 }
 
 Westring wide(const std::string& s)
@@ -181,10 +189,12 @@ struct PAIR
         auto runA = [&] {
             prepare(warmA);
             px.push_back(seconds(a));
+            std::printf("  %s round %d: px %.2f s\n", what, round, px.back());
         };
         auto runB = [&] {
             prepare(warmB);
             anchor.push_back(seconds(b));
+            std::printf("  %s round %d: anchor %.2f s\n", what, round, anchor.back());
         };
         if (round % 2 == 0) {
             runA();
@@ -213,6 +223,14 @@ int main(int argc, char** argv)
         console.SetSize(80, 25, "", 0);
         bool tree = argv[1][2] == 't';
         double t = seconds([&] { px_copy(argv[2], argv[3], tree); });
+        std::printf("%.4f\n", t);
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--delete") == 0) {
+        set_config_defaults(config);
+        config.Confirmations = ConfirmDeleteFile | ConfirmDeleteTagged | ConfirmDeleteTree | ConfirmYesPrompt;
+        console.SetSize(80, 25, "", 0);
+        double t = seconds([&] { px_delete(argv[2]); });
         std::printf("%.4f\n", t);
         return 0;
     }
@@ -252,7 +270,14 @@ int main(int argc, char** argv)
         // Every copy on the measured file system first.
         shell("cp " + big + " " + base + "/over.px" + r + " && cp " + big + " " + base + "/over.cp" + r);
         overwrite.Round(
-            round, big, [&] { px_copy(big, base + "/over.px" + r, false); }, big,
+            round, big,
+            [&] {
+                if (std::getenv("PXBENCH_CHILD"))
+                    shell(std::string(argv[0]) + " --one " + big + " " + base + "/over.px" + r + " > /dev/null");
+                else
+                    px_copy(big, base + "/over.px" + r, false);
+            },
+            big,
             [&] { shell("cp " + big + " " + base + "/over.cp" + r + " && sync " + base + "/over.cp" + r); });
         if (!all)
             continue;

@@ -374,6 +374,24 @@ int hold_old_target(CopyEnd dst)
     return fd;
 }
 
+// The page cache of a large old target is given back before its
+// replacement is written: its text is about to go, and the replacement
+// then fills pages just freed, as a file rewritten in place does. On a
+// virtual machine that hands long-free memory back to its host, fresh
+// pages are slow to come by (a new 2 GiB file took 5 s there where a
+// rewritten one took 1.5 s). Only clean pages go; a failed copy leaves the
+// old target whole on disk, merely uncached.
+void drop_old_target_cache(CopyEnd dst)
+{
+    int fd = openat(dst.dir, dst.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= ReleaseLaterSize)
+        (void)posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    close(fd);
+}
+
 void release_later(int fd)
 {
     static CLateRelease releaser;
@@ -440,6 +458,8 @@ int copy_regular(CopyEnd src, const struct stat& seen, CopyEnd dst, const CopyOp
     if (err)
         return err;
     const char* written = options.replace ? tmp.c_str() : dst.name;
+    if (options.replace)
+        drop_old_target_cache(dst);
 
     CDataMover mover(in.fd, out, progress, report, options.cloneMemo);
     err = mover.Run(st);
