@@ -207,7 +207,7 @@ int delete_file(const Westring& path, int mode, copy_status* status, CDescriptio
         }
         if (status)
             status->StopUpdate();
-        if (mode == DeleteQuiet && (r == ENOENT || r == ENOTDIR))
+        if (mode == DeleteQuiet && r == ENOENT)
             break;
         if (r == EACCES && access(sys(directory_of(path)).c_str(), W_OK) == 0) {
             bool stop;
