@@ -280,6 +280,39 @@ TEST_F(MenusWindow, UserMenuOfTheDirectoryUnderTheOwnerRule)
     quit(h);
 }
 
+// Menu files in UTF-16LE with a mark and in the text code page (1251):
+// F2 lists their Cyrillic titles and runs their commands as written.
+TEST_F(MenusWindow, UserMenusInUtf16AndACodePage)
+{
+    std::ofstream(ini) << "Confirmations=8\r\nTextCodePage=1251\r\n";
+    std::u16string u16 = u"r: \u041F\u0440\u0438\u0432\u0435\u0442 utf16\n  touch !.u16\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : u16)
+        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    for (const char* d : {"/u16", "/cp"})
+        mkdir((root + d).c_str(), 0755);
+    std::ofstream(root + "/u16/px.mnu", std::ios::binary) << bytes;
+    std::ofstream(root + "/cp/px.mnu", std::ios::binary) << "r: \xCF\xF0\xE8\xE2\xE5\xF2 cp1251\n  touch !.cp\n";
+    for (const char* f : {"/u16/one", "/cp/one"})
+        std::ofstream(root + f) << "x";
+    CWindowHarness h;
+    if (!start(h, {"-l", root + "/u16"}))
+        GTEST_SKIP_("no display");
+    ASSERT_TRUE(keys(h, {"Down", "F2"}));
+    ASSERT_TRUE(wait_text(h, "r \u041F\u0440\u0438\u0432\u0435\u0442 utf16"));
+    ASSERT_TRUE(h.Key("r"));
+    EXPECT_TRUE(h.WaitExists(root + "/u16/one.u16")) << (h.ReadSnapshot(s), dump());
+    ASSERT_TRUE(wait_gone(h, " User Menu "));
+    ASSERT_TRUE(h.Type("cd ../cp") && h.Key("Return"));
+    ASSERT_TRUE(h.WaitSnapshot([&](const Snapshot& s) { return s.title == PANNEX_NAME ": " + root + "/cp"; }, s));
+    ASSERT_TRUE(keys(h, {"Home", "Down", "F2"}));
+    ASSERT_TRUE(wait_text(h, "r \u041F\u0440\u0438\u0432\u0435\u0442 cp1251"));
+    ASSERT_TRUE(h.Key("r"));
+    EXPECT_TRUE(h.WaitExists(root + "/cp/one.cp")) << (h.ReadSnapshot(s), dump());
+    ASSERT_TRUE(wait_gone(h, " User Menu "));
+    quit(h);
+}
+
 TEST_F(MenusWindow, TwoInstancesShareTheHistory)
 {
     {
