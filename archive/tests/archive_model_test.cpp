@@ -59,17 +59,10 @@ using Lines = std::vector<std::string>;
 
 TEST(ArchiveModel, ListsEachDirectoryOnce)
 {
-    const struct
-    {
-        std::vector<std::string> members;
-        const wchar_t* dir;
-        Lines listing;
-    } rows[] = {
+    const struct { std::vector<std::string> members; const wchar_t* dir; Lines listing; } rows[] = {
         // Only a/b/c.txt is stored: a and b are implied, each listed once.
-        {{"a/b/c.txt"}, L"", {"../", "a/"}},
-        {{"a/b/c.txt"}, L"a", {"../", "b/"}},
-        {{"a/b/c.txt"}, L"a/b", {"../", "c.txt"}},
-        {{"a/b/c.txt"}, L"a/", {"../", "b/"}},
+        {{"a/b/c.txt"}, L"", {"../", "a/"}}, {{"a/b/c.txt"}, L"a", {"../", "b/"}},
+        {{"a/b/c.txt"}, L"a/b", {"../", "c.txt"}}, {{"a/b/c.txt"}, L"a/", {"../", "b/"}},
         // Stored and implied together, and a file beside a directory.
         {{"a/", "a/x", "a/b/", "a/b/y", "a/c/z", "f"}, L"", {"../", "f", "a/"}},
         {{"a/", "a/x", "a/b/", "a/b/y", "a/c/z", "f"}, L"a", {"../", "x", "b/", "c/"}},
@@ -82,13 +75,10 @@ TEST(ArchiveModel, ListsEachDirectoryOnce)
         {{"./x", "x"}, L"", {"../", "x", "x"}},
         {{"./d/", "./d/f"}, L"d", {"../", "f"}},
         // A directory that does not exist.
-        {{"a/b/c.txt"}, L"b", {"(none)"}},
-        {{"a/b/c.txt"}, L"a/b/c.txt", {"(none)"}},
-        {{"ab/c"}, L"a", {"(none)"}},
+        {{"a/b/c.txt"}, L"b", {"(none)"}}, {{"a/b/c.txt"}, L"a/b/c.txt", {"(none)"}}, {{"ab/c"}, L"a", {"(none)"}},
         // Unsafe members at the root only, never as directories.
         {{"../up/x", "ok/y"}, L"", {"../", "../up/x", "ok/"}},
-        {{"../up/x", "ok/y"}, L"..", {"(none)"}},
-        {{"../up/x", "ok/y"}, L"../up", {"(none)"}},
+        {{"../up/x", "ok/y"}, L"..", {"(none)"}}, {{"../up/x", "ok/y"}, L"../up", {"(none)"}},
         {{"docs/../../evil", "docs/ok"}, L"docs", {"../", "ok"}},
     };
     for (const auto& r : rows) {
@@ -123,29 +113,25 @@ TEST(ArchiveModel, ListedEntries)
     MemoryArchive a(t);
     a->archiveTime = TimeStamp(1700000000, 0);
     ArchiveListEntry e;
+    auto next = [&] { return a->FindNext(e) == 0 ? utf8(e.name) : std::string("(none)"); };
     ASSERT_EQ(a->FindFirst(L"", e), 0);
     // ".." carries the archive's own time.
     EXPECT_EQ(utf8(e.name), "..");
     EXPECT_TRUE(e.IsDirectory());
     EXPECT_EQ(e.time, TimeStamp(1700000000, 0));
     EXPECT_EQ(e.member, nullptr);
-    ASSERT_EQ(a->FindNext(e), 0);
-    EXPECT_EQ(utf8(e.name), "../bad");
-    EXPECT_TRUE(e.unsafe);
-    EXPECT_FALSE(e.IsDirectory());
-    ASSERT_EQ(a->FindNext(e), 0);
-    EXPECT_EQ(utf8(e.name), "ln");
+    EXPECT_EQ(next(), "../bad");
+    EXPECT_TRUE(e.unsafe && !e.IsDirectory());
+    EXPECT_EQ(next(), "ln");
     EXPECT_TRUE(e.link);
-    ASSERT_EQ(a->FindNext(e), 0);
-    EXPECT_EQ(utf8(e.name), "d");
+    ASSERT_EQ(next(), "d");
     EXPECT_TRUE(e.IsDirectory());
     ASSERT_NE(e.member, nullptr);
     EXPECT_EQ(e.time.seconds, 1614834368);
     EXPECT_EQ(a->FindNext(e), -1);
     EXPECT_EQ(a->FindNext(e), -1);
     ASSERT_EQ(a->FindFirst(L"d", e), 0);
-    ASSERT_EQ(a->FindNext(e), 0);
-    EXPECT_EQ(utf8(e.name), "f");
+    ASSERT_EQ(next(), "f");
     EXPECT_EQ(e.size, 5u);
     EXPECT_EQ(e.packed, 1024u);
 }
@@ -168,9 +154,6 @@ TEST(ArchiveModel, Totals)
     a->GetTotals(size, packed);
     EXPECT_EQ(size, 610u);
     EXPECT_EQ(packed, 1024u + 1536u);
-    // Computed once: a second call gives the same.
-    a->GetTotals(size, packed);
-    EXPECT_EQ(size, 610u);
 }
 
 TEST(ArchiveModel, VirtualRootOfNestedArchives)
@@ -195,18 +178,9 @@ TEST(ArchiveModel, VirtualRootOfNestedArchives)
     EXPECT_EQ(innermost.parent, &middle);
 }
 
-TEST(ArchiveModel, TypeNamesAndFixDotSlash)
+TEST(ArchiveModel, FixDotSlash)
 {
-    const char* names[] = {"ZIP", "RAR", "LHARC", "ARJ", "ACE", "HA", "GZIP", "TAR", "7ZIP", "BZIP2"};
-    for (int i = 0; i < ArchTypeCount; i++)
-        EXPECT_STREQ(Archive::TypeName(i), names[i]);
-    EXPECT_STREQ(Archive::TypeName(-1), "");
-    const struct
-    {
-        const wchar_t* in;
-        const wchar_t* out;
-        bool flag;
-    } rows[] = {
+    const struct { const wchar_t* in; const wchar_t* out; bool flag; } rows[] = {
         {L"./a/b", L"a/b", true}, {L".", L"", true}, {L"", L"", false},
         {L".a", L".a", false},    {L"a/./b", L"a/./b", false}, {L"./", L"", true},
     };

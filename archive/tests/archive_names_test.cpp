@@ -18,13 +18,7 @@ std::string decode(const std::string& bytes, bool utf8Flag, int cp)
 
 TEST(ArchiveNames, Decoding)
 {
-    const struct
-    {
-        std::string bytes;
-        bool utf8;
-        int cp;
-        std::string expected;
-    } rows[] = {
+    const struct { std::string bytes; bool utf8; int cp; std::string expected; } rows[] = {
         {"dir\\file.txt", false, 850, "dir/file.txt"},
         {"caf\xc3\xa9", false, 850, "café"},        // valid UTF-8 wins over the code page
         {"caf\x82", false, 850, "café"},            // else the code page
@@ -39,12 +33,7 @@ TEST(ArchiveNames, Decoding)
 
 TEST(ArchiveNames, RarUnicode)
 {
-    const struct
-    {
-        std::string field;
-        int result;
-        std::string expected;
-    } rows[] = {
+    const struct { std::string field; int result; std::string expected; } rows[] = {
         {"plain.txt", 0, "plain.txt"},  // no zero byte: UTF-8
         // High byte 0x04, flags 01 01 01 00: three Cyrillic letters, one ASCII.
         {std::string("abcd\0\x04\x54\x30\x31\x32" "d", 11), 0, "абвd"},
@@ -71,11 +60,7 @@ TEST(ArchiveNames, RarUnicode)
 
 TEST(ArchiveNames, UnsafeNames)
 {
-    const struct
-    {
-        const wchar_t* name;
-        bool unsafe;
-    } rows[] = {
+    const struct { const wchar_t* name; bool unsafe; } rows[] = {
         {L"a/b.txt", false}, {L"./a", false}, {L".", false}, {L"./", false}, {L"dir/", false},
         {L".hidden", false}, {L"a..b", false}, {L"", false},
         {L"/etc/passwd", true}, {L"../x", true}, {L"a/../../x", true}, {L"..", true}, {L"...", true},

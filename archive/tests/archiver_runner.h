@@ -29,6 +29,16 @@ inline int quiet_runner(const Westring& command, int)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// A file or directory of a panel, to be named on an archiver's command line.
+inline ArchiveItem file_item(const wchar_t* name, bool directory = false)
+{
+    ArchiveItem i;
+    i.name = name;
+    i.directory = directory;
+    i.file = true;
+    return i;
+}
+
 inline std::string& runner_saved_directory()
 {
     static std::string dir;

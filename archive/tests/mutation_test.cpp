@@ -72,11 +72,7 @@ std::string mutate(const std::string& bytes, Sequence& seq)
 // the panel a listing it cannot show.
 TEST(Mutation, EveryReaderSurvivesDamage)
 {
-    const struct
-    {
-        const char* file;
-        int type;
-    } seeds[] = {
+    const struct { const char* file; int type; } seeds[] = {
         {"basic.zip", ArchZip},       {"zip64.zip", ArchZip},         {"sfx_elf.zip", ArchZip},
         {"rar4.rar", ArchRar},        {"rar4_unicode.rar", ArchRar},  {"level0.lzh", ArchLharc},
         {"level1.lzh", ArchLharc},    {"level2.lzh", ArchLharc},      {"test.arj", ArchArj},
@@ -102,11 +98,7 @@ TEST(Mutation, EveryReaderSurvivesDamage)
 // Inputs the fuzz targets found, each a fault that was mended.
 TEST(Mutation, FuzzFindings)
 {
-    const struct
-    {
-        const char* file;
-        int type;
-    } rows[] = {
+    const struct { const char* file; int type; } rows[] = {
         {"fuzz_ace_control_char.ace", ArchAce}, // a "\x01" in a path sorted like "/": a directory did not open
         {"fuzz_rar_empty_name.rar", ArchRar},   // an empty name was copied from a null pointer
         {"fuzz_ha_deep_path.ha", ArchHa},       // one member implying many directories

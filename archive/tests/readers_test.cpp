@@ -28,14 +28,6 @@ std::string expand(std::string s)
 
 const std::string deep = "{d200}/{d200}/{d200}";
 
-struct ReaderRow
-{
-    const char* file;
-    const char* type; // "" when not recognised
-    const char* message; // "" for none
-    std::vector<std::string> members;
-};
-
 } // namespace
 
 // Every member of archives made by the real programs, or by
@@ -49,7 +41,9 @@ TEST(Readers, ListEveryMember)
         head.insert(head.end(), tail.begin(), tail.end());
         return head;
     };
-    const ReaderRow rows[] = {
+    // type "" when not recognised, message "" for none
+    const struct { const char* file; const char* type; const char* message; std::vector<std::string> members; }
+    rows[] = {
         {"basic.zip", "ZIP", "",
          with({"F link 15 link", "F {n150}.txt 5", "F top.txt 4", "F ünï.txt 8", "D {d200}", "D {d200}/{d200}",
                "D " + deep, "F " + deep + "/f.txt 7"},
@@ -134,31 +128,19 @@ TEST(Readers, ListEveryMember)
 // in every time zone. Unix times are compared as seconds.
 TEST(Readers, TimesAndOwners)
 {
-    const struct
-    {
-        const char* file;
-        const wchar_t* dir;
-        const wchar_t* name;
-        int year, month, day, hour, minute, second; // local; year 0: seconds below
-        long long seconds;
-        unsigned uid, gid;
-    } rows[] = {
-        {"basic.zip", L"docs", L"readme.txt", 2021, 3, 4, 5, 6, 8, 0, 0, 0},
-        {"rar4.rar", L"docs", L"readme.txt", 2021, 3, 4, 5, 6, 8, 0, 0, 0},
-        {"test.ace", L"docs", L"ace.txt", 2021, 3, 4, 5, 6, 8, 0, 0, 0},
-        {"test.ha", L"docs/sub", L"ha.txt", 2021, 3, 4, 5, 6, 8, 0, 0, 0},
-        {"level0.lzh", L"docs", L"zero.txt", 2021, 3, 4, 5, 6, 8, 0, 0, 0},
+    // DOS stands for the local time 2021-03-04 05:06:08 these archives keep.
+    constexpr long long DOS = -1, T1 = 1614834368, T2 = 1620284889;
+    const struct { const char* file; const wchar_t* dir; const wchar_t* name; long long seconds; unsigned uid, gid; }
+    rows[] = {
+        {"basic.zip", L"docs", L"readme.txt", DOS, 0, 0}, {"rar4.rar", L"docs", L"readme.txt", DOS, 0, 0},
+        {"test.ace", L"docs", L"ace.txt", DOS, 0, 0}, {"test.ha", L"docs/sub", L"ha.txt", DOS, 0, 0},
+        {"level0.lzh", L"docs", L"zero.txt", DOS, 0, 0},
         // Level 1 takes the Unix time of its extended header, level 2 its own.
-        {"level1.lzh", L"docs/sub", L"one.txt", 0, 0, 0, 0, 0, 0, 1614834368, 0, 0},
-        {"level2.lzh", L"docs", L"two.txt", 0, 0, 0, 0, 0, 0, 1614834368, 1000, 100},
-        {"gnu.tar", L"docs", L"readme.txt", 0, 0, 0, 0, 0, 0, 1614834368, 0, 0},
-        {"update.tar", L"", L"top.txt", 0, 0, 0, 0, 0, 0, 1620284889, 0, 0},
-        // arj on Unix stores Unix seconds.
-        {"test.arj", L"", L"top.txt", 0, 0, 0, 0, 0, 0, 1620284889, 0, 0},
-        {"pax_global.tar", L"pax", L"", 0, 0, 0, 0, 0, 0, 1614834368, 1000, 100},
-        {"named.gz", L"", L"readme.txt", 0, 0, 0, 0, 0, 0, 1614834368, 0, 0},
-        {"test.7z", L"docs/sub", L"deep.txt", 0, 0, 0, 0, 0, 0, 1614834368, 0, 0},
-        {"rar5.rar", L"dir", L"five.txt", 0, 0, 0, 0, 0, 0, 1614834368, 0, 0},
+        {"level1.lzh", L"docs/sub", L"one.txt", T1, 0, 0}, {"level2.lzh", L"docs", L"two.txt", T1, 1000, 100},
+        {"gnu.tar", L"docs", L"readme.txt", T1, 0, 0}, {"update.tar", L"", L"top.txt", T2, 0, 0},
+        {"test.arj", L"", L"top.txt", T2, 0, 0},  // arj on Unix stores Unix seconds
+        {"pax_global.tar", L"pax", L"", T1, 1000, 100}, {"named.gz", L"", L"readme.txt", T1, 0, 0},
+        {"test.7z", L"docs/sub", L"deep.txt", T1, 0, 0}, {"rar5.rar", L"dir", L"five.txt", T1, 0, 0},
     };
     for (const auto& r : rows) {
         RecordingUI ui;
@@ -174,11 +156,11 @@ TEST(Readers, TimesAndOwners)
                     e = a.Entries().At(i);
         }
         ASSERT_NE(e, nullptr) << r.file;
-        if (r.year) {
+        if (r.seconds == DOS) {
             ExpandedTime t;
             e->time.Expand(t);
             EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
-                      (std::vector<int>{r.year, r.month, r.day, r.hour, r.minute, r.second}))
+                      (std::vector<int>{2021, 3, 4, 5, 6, 8}))
                 << r.file;
         } else {
             EXPECT_EQ(e->time.seconds, r.seconds) << r.file;
@@ -222,7 +204,6 @@ TEST(Readers, CodePageOfEightBitNames)
     Archive a(Westring(data_file("rar4.rar").c_str()), nullptr, latin1, &ui);
     ASSERT_EQ(a.status, 0);
     // 0x82 is é in code page 850 and a control character in Latin-1.
-    EXPECT_NE(a.FindMember(L"", L"caf\x82.txt"), nullptr);
     const ArchiveEntry* e = a.FindMember(L"", L"caf\x82.txt");
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(std::string(e->stored, static_cast<size_t>(e->stored_length)), "caf\x82.txt");
@@ -231,11 +212,7 @@ TEST(Readers, CodePageOfEightBitNames)
 TEST(Readers, FilesOfNoFormatAreNotArchives)
 {
     TempDir dir;
-    const struct
-    {
-        const char* name;
-        std::string bytes;
-    } rows[] = {
+    const struct { const char* name; std::string bytes; } rows[] = {
         {"empty", ""},
         {"text.txt", "just some text\n"},
         {"mz.exe", "MZ" + std::string(70000, 'x')},
@@ -276,13 +253,7 @@ TEST(Readers, EscapeStopsEveryReader)
 TEST(Readers, SelfExtractorStubs)
 {
     auto read = [](const char* name) { return TempDir::read(data_file(name)); };
-    const struct
-    {
-        const char* file;
-        int type;
-        size_t stub;
-        bool found;
-    } rows[] = {
+    const struct { const char* file; int type; size_t stub; bool found; } rows[] = {
         {"rar4.rar", ArchRar, 16380, true},     {"rar4.rar", ArchRar, 16383, true},
         {"rar4.rar", ArchRar, 16384, true},     {"rar4.rar", ArchRar, 0x20000 - 7, true},
         {"rar4.rar", ArchRar, 0x20000, false},  {"test.ace", ArchAce, 16378, true},
@@ -326,12 +297,7 @@ TEST(Readers, DamageMessages)
     size_t first = static_cast<unsigned char>(arj[member + 4]);
     for (size_t i = member + 4 + first; i < member + 4 + basic; i++)
         arj[i] = 'x';
-    const struct
-    {
-        const char* what;
-        std::string bytes;
-        const char* message;
-    } rows[] = {
+    const struct { const char* what; std::string bytes; const char* message; } rows[] = {
         {"zip without an end record", noEnd, "Central directory not found in"},
         {"zip with a bad central directory", badCentral, "ZIP corrupt, bad central directory"},
         {"zip with a long name", longName, "ZIP corrupt, cannot read file list"},

@@ -75,26 +75,22 @@ TEST_F(Completion, Words)
         {"pxpl", "unchanged"},                         // not executable
         {"pxdi", "unchanged"},                         // a directory is no program
         {"ls ", "unchanged"},                          // no word
+        {"ls /us", "ls /usr/"},                        // an absolute path leaves the directory
     };
     for (const auto& r : rows)
         EXPECT_EQ(complete(r.line), r.expected) << r.line;
 }
 
-TEST_F(Completion, AbsolutePathsAndTheList)
+TEST_F(Completion, TheListAndACursorInside)
 {
-    Westring line = L"ls /us";
-    int cursor = line.strlen();
-    ASSERT_TRUE(FileCompletion(line, cursor, dir.wide(""), L""));
-    EXPECT_EQ(narrow(line), "ls /usr/");
-
     // A second Ctrl+Tab on "report" lists both; Down and Enter take the
     // second.
     EXPECT_EQ(complete("ls report", {KEY_DOWN, KEY_RETURN}), "ls report2.txt ");
     EXPECT_EQ(complete("ls report", {KEY_CTRL_RETURN}), "ls report1.txt ");
     EXPECT_EQ(complete("ls sub/", {KEY_RETURN}), "ls sub/deeper/");
     // The cursor in the middle: the text after it stays.
-    line = L"cat rep | wc";
-    cursor = 7;
+    Westring line = L"cat rep | wc";
+    int cursor = 7;
     ASSERT_TRUE(FileCompletion(line, cursor, dir.wide(""), L""));
     EXPECT_EQ(narrow(line), "cat report | wc");
     EXPECT_EQ(cursor, 10);

@@ -38,16 +38,12 @@ TEST(Environment, ChainAndSubstitution)
 
     ConfEnv.Set("CITY", "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0");  // kept as UTF-8 bytes
     const struct { const wchar_t* in; const wchar_t* out; } rows[] = {
-        {L"~/src", L"/home/ann/src"},
-        {L"x~/src", L"x~/src"},
-        {L"$TOOLS/bin", L"/opt/tools/bin"},
+        {L"~/src", L"/home/ann/src"}, {L"x~/src", L"x~/src"}, {L"$TOOLS/bin", L"/opt/tools/bin"},
         {L"$TOOLS$x", L"/opt/toolsx"},          // a "$" closing a found name goes too
         {L"$tools/bin", L"/bin"},               // the lower-case spelling is another name
         {L"$NOSUCHVAR/x", L"/x"},               // unknown names become empty
         {L"$NOSUCHVAR$x", L""},                 // ... and scanning goes on at the next "$"
-        {L"a$", L"a$"},
-        {L"$CITY/", L"\x041C\x043E\x0441\x043A\x0432\x0430/"},
-        {L"$TOOLS$TOOLS", L"/opt/toolsTOOLS"},
+        {L"a$", L"a$"}, {L"$CITY/", L"\x041C\x043E\x0441\x043A\x0432\x0430/"}, {L"$TOOLS$TOOLS", L"/opt/toolsTOOLS"},
     };
     for (const auto& r : rows) {
         Westring w(r.in);

@@ -5,23 +5,13 @@
 TEST(Execute, RecognisesInternalCommands)
 {
     const struct { const wchar_t* command; EInternal kind; } rows[] = {
-        {L"cd", InternalCd},        // alone: home, as in the shell
-        {L"cd ..", InternalCd},
-        {L"cd..", InternalCd},
-        {L"cd\tx", InternalCd},
-        {L"CD /tmp", InternalCd},   // the built-ins are matched in any case
-        {L"cdrom", InternalNone},
-        {L"cd-x", InternalNone},
-        {L"vcd", InternalVcd},
-        {L"vcd /home", InternalVcd},
-        {L"vcdx", InternalNone},
-        {L"set A=b", InternalSet},
-        {L"SET A=b", InternalSet},
-        {L"set", InternalNone},      // the shell's set lists variables
-        {L"set A", InternalNone},
-        {L"set =b", InternalNone},
-        {L"settle x=1", InternalNone},
-        {L"ls", InternalNone},
+        {L"cd", InternalCd},  // alone: home, as in the shell
+        {L"cd ..", InternalCd}, {L"cd..", InternalCd}, {L"cd\tx", InternalCd},
+        {L"CD /tmp", InternalCd},  // the built-ins are matched in any case
+        {L"cdrom", InternalNone}, {L"cd-x", InternalNone}, {L"vcdx", InternalNone},
+        {L"vcd", InternalVcd}, {L"vcd /home", InternalVcd}, {L"set A=b", InternalSet}, {L"SET A=b", InternalSet},
+        {L"set", InternalNone},  // the shell's set lists variables
+        {L"set A", InternalNone}, {L"set =b", InternalNone}, {L"settle x=1", InternalNone}, {L"ls", InternalNone},
     };
     for (const auto& r : rows)
         EXPECT_EQ(internal_command(r.command), r.kind) << narrow(r.command);
@@ -55,23 +45,20 @@ TEST(Execute, SplitsOffTheProgram)
 TEST(Execute, BackgroundCommands)
 {
     exec_test_settings();
-    SessionEnv.Set("SHELL", "/bin/bash");
-    const struct { const wchar_t* tmpl; const wchar_t* command; const char* expected; } rows[] = {
-        {L"x-terminal-emulator -e ! &", L"ls | more", "x-terminal-emulator -e /bin/bash -c 'ls | more' &"},
-        {L"x-terminal-emulator -e ! &", L"cat it\\'s", "x-terminal-emulator -e /bin/bash -c 'cat it\\'\\''s' &"},
-        {L"xterm -hold -e", L"make", "xterm -hold -e /bin/bash -c 'make'"},
-        {L"! &", L"a; b", "/bin/bash -c 'a; b' &"},
+    const struct { const char* shell; const wchar_t* tmpl; const wchar_t* command; const char* expected; } rows[] = {
+        {"/bin/bash", L"x-terminal-emulator -e ! &", L"ls | more", "x-terminal-emulator -e /bin/bash -c 'ls | more' &"},
+        {"/bin/bash", L"x-terminal-emulator -e ! &", L"cat it\\'s",
+         "x-terminal-emulator -e /bin/bash -c 'cat it\\'\\''s' &"},
+        {"/bin/bash", L"xterm -hold -e", L"make", "xterm -hold -e /bin/bash -c 'make'"},
+        {"/bin/bash", L"! &", L"a; b", "/bin/bash -c 'a; b' &"},
+        {"", L"t -e !", L"x", "t -e /bin/sh -c 'x'"},  // SHELL unset or empty: /bin/sh
     };
     for (const auto& r : rows) {
+        SessionEnv.Set("SHELL", r.shell);
         config.Background = r.tmpl;
         Westring c = r.command;
         MakeBackgroundCommand(c);
         EXPECT_EQ(narrow(c), r.expected) << narrow(r.tmpl);
     }
-    SessionEnv.Set("SHELL", "");  // unset or empty: /bin/sh
-    config.Background = L"t -e !";
-    Westring c = L"x";
-    MakeBackgroundCommand(c);
-    EXPECT_EQ(narrow(c), "t -e /bin/sh -c 'x'");
     exec_test_settings();
 }

@@ -47,31 +47,25 @@ protected:
 TEST_F(PlingSubst, EveryEscapeAgainstAName)
 {
     const SUBST_ROW rows[] = {
-        {"plain", "echo !", "echo plain", 0},
-        {"plain", "echo !!", "echo !", 0},
+        {"plain", "echo !", "echo plain", 0}, {"plain", "echo !!", "echo !", 0}, {"plain", "!", "plain", 0},
         {"plain", "echo !!f", "echo !f", 0},          // "!!" is never the start of an escape
-        {"plain", "!", "plain", 0},
         {"plain", "echo !.bak", "echo plain.bak", 0},  // the next character is not consumed
-        {"plain", "echo !f", "echo /d/plain", 0},
-        {"plain", "echo !F", "echo /o\\ t/x\\ y", 0},
+        {"plain", "echo !f", "echo /d/plain", 0}, {"plain", "echo !F", "echo /o\\ t/x\\ y", 0},
         {"plain", "echo !p !P !s !S", "echo /d /o\\ t /d/ /o\\ t/", 0},
         {"plain", "echo !s!", "echo /d/plain", 0},    // consecutive substitutions: one word
         {"plain", "echo !S!", "echo /o\\ t/plain", 0},
-        {"plain", "echo !n", "echo ", 0},
-        {"plain", "echo !x", "echo plain", 0},
+        {"plain", "echo !n", "echo ", 0}, {"plain", "echo !x", "echo plain", 0},
         {"plain", "echo !l", "echo plain", 0},        // nothing tagged: the current name
         {"plain", "echo !lf", "echo /d/plain", 0},
         {"plain", "echo !L", "echo ", 0},             // ... and nothing from the other panel
         {"plain", "echo !t", "echo ", 1},             // no file given
-        {"a b", "echo !", "echo a\\ b", 0},
-        {"a b", "echo !f", "echo /d/a\\ b", 0},
+        {"a b", "echo !", "echo a\\ b", 0}, {"a b", "echo !f", "echo /d/a\\ b", 0},
         {"a b", "echo !x.txt", "echo a\\ b.txt", 0},
         {"$HOME", "echo !", "echo \\$HOME", 0},       // a name is never expanded
         {"$HOME", "rm -rf !", "rm -rf \\$HOME", 0},
         {"-rf", "rm !", "rm ./-rf", 0},               // never an option
         {"-rf", "rm x!", "rm x-rf", 0},               // not the start of a word
-        {"-rf", "rm !f", "rm /d/-rf", 0},
-        {"-rf", "ls -l;rm !", "ls -l;rm ./-rf", 0},
+        {"-rf", "rm !f", "rm /d/-rf", 0}, {"-rf", "ls -l;rm !", "ls -l;rm ./-rf", 0},
         {"a.tar.gz", "echo !x", "echo a.tar", 0},
         {".profile", "echo !x", "echo .profile", 0},  // a leading dot is no extension
         {".profile", "cp ! !x.bak", "cp .profile .profile.bak", 0},
@@ -104,22 +98,18 @@ TEST_F(PlingSubst, PerFileNames)
 
 TEST_F(PlingSubst, TaggedLists)
 {
-    const struct { const char* command; int left_tagged; int right_tagged; const char* expected; int left_after; int right_after; } rows[] = {
-        {"tar cf x !l", 3, 0, "tar cf x a\\ b ./-rf c ", 0, 0},
-        {"cp !lf /t", 3, 0, "cp /d/a\\ b /d/-rf /d/c  /t", 0, 0},
-        {"cp !L .", 0, 3, "cp /o\\ t/o1 /o\\ t/o2 /o\\ t/o3  .", 0, 0},
-        {"cp !Lf .", 0, 3, "cp /o\\ t/o1 /o\\ t/o2 /o\\ t/o3  .", 0, 0},
-        {"echo !l", 0, 3, "echo a\\ b", 0, 3},        // none tagged here: the current name
-        {"echo !L", 3, 0, "echo ", 3, 0},
+    const std::vector<int> all = {0, 1, 2}, others = {1, 2, 3}, none;
+    const struct { const char* command; std::vector<int> left, right; const char* expected; int left_after, right_after; } rows[] = {
+        {"tar cf x !l", all, none, "tar cf x a\\ b ./-rf c ", 0, 0},
+        {"cp !lf /t", all, none, "cp /d/a\\ b /d/-rf /d/c  /t", 0, 0},
+        {"cp !L .", none, others, "cp /o\\ t/o1 /o\\ t/o2 /o\\ t/o3  .", 0, 0},
+        {"cp !Lf .", none, others, "cp /o\\ t/o1 /o\\ t/o2 /o\\ t/o3  .", 0, 0},
+        {"echo !l", none, others, "echo a\\ b", 0, 3},        // none tagged here: the current name
+        {"echo !L", all, none, "echo ", 3, 0},
     };
     for (const auto& r : rows) {
-        std::vector<int> lt, rt;
-        for (int i = 0; i < r.left_tagged; i++)
-            lt.push_back(i);
-        for (int i = 0; i < r.right_tagged; i++)
-            rt.push_back(i + 1);
-        set_panel(panel_base[0], "/d", {"a b", "-rf", "c"}, 0, lt);
-        set_panel(panel_base[1], "/o t", {"x y", "o1", "o2", "o3"}, 0, rt);
+        set_panel(panel_base[0], "/d", {"a b", "-rf", "c"}, 0, r.left);
+        set_panel(panel_base[1], "/o t", {"x y", "o1", "o2", "o3"}, 0, r.right);
         EXPECT_EQ(narrow(subst(r.command)), r.expected) << r.command;
         EXPECT_EQ(tags_left(panel_base[0]), r.left_after) << r.command;
         EXPECT_EQ(tags_left(panel_base[1]), r.right_after) << r.command;

@@ -20,22 +20,12 @@ int run(const Westring& command)
     return run_on_pty(image);
 }
 
-std::string screen_row(int y)
-{
-    return screen_text(console, y);
-}
-
 bool screen_has(const std::string& text)
 {
     for (int y = 0; y < console.Lines(); y++)
-        if (screen_row(y).find(text) != std::string::npos)
+        if (screen_text(console, y).find(text) != std::string::npos)
             return true;
     return false;
-}
-
-void type(const std::string& utf8)
-{
-    console.InputText(utf8.c_str());
 }
 
 class PtyRun : public ::testing::Test
@@ -95,14 +85,14 @@ TEST_F(PtyRun, TypedLinesReachTheChild)
             if (t == "\x7f")
                 console.InputKey(KEY_BACKSPACE, 0, 0);
             else if (t.back() == '\r') {
-                type(t.substr(0, t.size() - 1));
+                console.InputText(t.substr(0, t.size() - 1).c_str());
                 console.InputKey(KEY_RETURN, 0, 0);
             } else
-                type(t);
+                console.InputText(t.c_str());
         };
         console.Clear(0, 0, 80, 25, 0x07);
         EXPECT_EQ(run(r.command), 0) << narrow(r.command);
-        EXPECT_TRUE(screen_has(r.shown)) << narrow(r.command) << "\n" << screen_row(22) << "\n" << screen_row(23);
+        EXPECT_TRUE(screen_has(r.shown)) << narrow(r.command) << "\n" << screen_text(console, 23);
     }
 }
 
@@ -138,27 +128,8 @@ TEST_F(PtyRun, CtrlCEndsAFlood)
     EXPECT_EQ(run(L"yes"), -1);  // ended by SIGINT
     EXPECT_TRUE(sent);
     EXPECT_TRUE(screen_has("y"));
-    // The scroll-back keeps at most its capacity, whatever flooded through.
+    // The scroll-back takes what scrolls away (how exactly: ScrollBackTest),
+    // and keeps at most its capacity, whatever flooded through.
+    EXPECT_GT(ScrollBack.Count(), 0);
     EXPECT_LE(ScrollBack.Count(), 10000);
-}
-
-TEST_F(PtyRun, ScrollBackCollectsWhatScrollsAway)
-{
-    // The cursor starts on the last line: 24 blank lines go first.
-    const struct { const wchar_t* command; int count; } rows[] = {
-        {L"seq -f 'L%03g' 1 200", 200},
-        // A full-screen program on the alternate screen adds nothing.
-        {L"printf '\\033[?1049h'; seq 1 100; printf '\\033[?1049l'", 0},
-    };
-    for (const auto& r : rows) {
-        ScrollBack.Clear();
-        console.Clear(0, 0, 80, 25, 0x07);
-        EXPECT_EQ(run(r.command), 0);
-        EXPECT_EQ(ScrollBack.Count(), r.count) << narrow(r.command);
-    }
-    ScrollBack.Clear();
-    EXPECT_EQ(run(L"seq -f 'L%03g' 1 200"), 0);
-    ASSERT_EQ(ScrollBack.Count(), 200);
-    EXPECT_EQ(ScrollBack.Line(199)[0].ch, L'L');
-    EXPECT_EQ(ScrollBack.Line(199)[3].ch, L'6');  // L176
 }

@@ -88,9 +88,8 @@ TEST_F(ScrollBackTest, TheBufferKeepsTheNewestLinesUpToItsCapacity)
     b.SetCapacity(2);
     EXPECT_EQ(lines_of(b), "d,e");
     b.SetCapacity(4);
-    add(b, L"f");
-    add(b, L"g");
-    add(b, L"h");
+    for (const wchar_t* t : {L"f", L"g", L"h"})
+        add(b, t);
     EXPECT_EQ(lines_of(b), "e,f,g,h");
     b.Clear();
     add(b, L"i");

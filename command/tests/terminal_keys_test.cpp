@@ -62,56 +62,23 @@ struct PtyPair
     int master = -1, slave = -1;
 };
 
-struct KeyRow
-{
-    int code;
-    bool application;
-    const char* bytes;
-};
-
-const KeyRow key_rows[] = {
-    {'a', false, "a"},
-    {KEY_RETURN, false, "\r"},
-    {KEY_TAB, false, "\t"},
-    {KEY_ESC, false, "\x1b"},
-    {KEY_CTRL_A + 2, false, "\x03"},             // Ctrl+C
-    {KEY_BACKSPACE, false, "\x7f"},              // the pty's erase character
-    {KEY_CTRL_BACKSPACE, false, "\x7f"},
-    {0xE4, false, "\xc3\xa4"},                   // typed characters go as UTF-8
-    {0x20AC, false, "\xe2\x82\xac"},
-    {KEY_CTRL_I, false, "\t"},
-    {KEY_CTRL_M, false, "\r"},
-    {KEY_F1, false, "\x1bOP"},
-    {KEY_F1 + 1, false, "\x1bOQ"},
-    {KEY_F1 + 2, false, "\x1bOR"},
-    {KEY_F1 + 3, false, "\x1bOS"},
-    {KEY_F1 + 4, false, "\x1b[15~"},
-    {KEY_F1 + 5, false, "\x1b[17~"},
-    {KEY_F1 + 6, false, "\x1b[18~"},
-    {KEY_F1 + 7, false, "\x1b[19~"},
-    {KEY_F1 + 8, false, "\x1b[20~"},
-    {KEY_F10, false, "\x1b[21~"},
-    {KEY_F11, false, "\x1b[23~"},
-    {KEY_F12, false, "\x1b[24~"},
-    {KEY_UP, false, "\x1b[A"},
-    {KEY_DOWN, false, "\x1b[B"},
-    {KEY_RIGHT, false, "\x1b[C"},
-    {KEY_LEFT, false, "\x1b[D"},
-    {KEY_END, false, "\x1b[F"},
-    {KEY_HOME, false, "\x1b[H"},
-    {KEY_UP, true, "\x1bOA"},
-    {KEY_DOWN, true, "\x1bOB"},
-    {KEY_RIGHT, true, "\x1bOC"},
-    {KEY_LEFT, true, "\x1bOD"},
-    {KEY_END, true, "\x1bOF"},
-    {KEY_HOME, true, "\x1bOH"},
-    {KEY_PGUP, true, "\x1b[5~"},                 // not a cursor key: no ESC O
-    {KEY_PGUP, false, "\x1b[5~"},
-    {KEY_PGDN, false, "\x1b[6~"},
-    {KEY_INS, false, "\x1b[2~"},
-    {KEY_DEL, false, "\x1b[3~"},
-    {KEY_CTRL_PGUP, false, "\x1b[5;5~"},
-    {KEY_CTRL_PGDN, false, "\x1b[6;5~"},
+const struct { int code; bool application; const char* bytes; } key_rows[] = {
+    {'a', false, "a"}, {KEY_RETURN, false, "\r"}, {KEY_TAB, false, "\t"}, {KEY_ESC, false, "\x1b"},
+    {KEY_CTRL_A + 2, false, "\x03"},                                       // Ctrl+C
+    {KEY_BACKSPACE, false, "\x7f"}, {KEY_CTRL_BACKSPACE, false, "\x7f"},  // the pty's erase character
+    {0xE4, false, "\xc3\xa4"}, {0x20AC, false, "\xe2\x82\xac"},          // typed characters go as UTF-8
+    {KEY_CTRL_I, false, "\t"}, {KEY_CTRL_M, false, "\r"},
+    {KEY_F1, false, "\x1bOP"}, {KEY_F1 + 1, false, "\x1bOQ"}, {KEY_F1 + 2, false, "\x1bOR"},
+    {KEY_F1 + 3, false, "\x1bOS"}, {KEY_F1 + 4, false, "\x1b[15~"}, {KEY_F1 + 5, false, "\x1b[17~"},
+    {KEY_F1 + 6, false, "\x1b[18~"}, {KEY_F1 + 7, false, "\x1b[19~"}, {KEY_F1 + 8, false, "\x1b[20~"},
+    {KEY_F10, false, "\x1b[21~"}, {KEY_F11, false, "\x1b[23~"}, {KEY_F12, false, "\x1b[24~"},
+    {KEY_UP, false, "\x1b[A"}, {KEY_DOWN, false, "\x1b[B"}, {KEY_RIGHT, false, "\x1b[C"}, {KEY_LEFT, false, "\x1b[D"},
+    {KEY_END, false, "\x1b[F"}, {KEY_HOME, false, "\x1b[H"},
+    {KEY_UP, true, "\x1bOA"}, {KEY_DOWN, true, "\x1bOB"}, {KEY_RIGHT, true, "\x1bOC"}, {KEY_LEFT, true, "\x1bOD"},
+    {KEY_END, true, "\x1bOF"}, {KEY_HOME, true, "\x1bOH"},
+    {KEY_PGUP, true, "\x1b[5~"},  // not a cursor key: no ESC O
+    {KEY_PGUP, false, "\x1b[5~"}, {KEY_PGDN, false, "\x1b[6~"}, {KEY_INS, false, "\x1b[2~"},
+    {KEY_DEL, false, "\x1b[3~"}, {KEY_CTRL_PGUP, false, "\x1b[5;5~"}, {KEY_CTRL_PGDN, false, "\x1b[6;5~"},
 };
 
 }
@@ -123,7 +90,7 @@ TEST(TerminalKeys, EachKeyReachesThePtyAsItsBytes)
     console.SetSize(20, 6, Estring(), 0);
     CAnsiTerminalEmulator t(console, pty.master);
     bool application = false;
-    for (const KeyRow& r : key_rows) {
+    for (const auto& r : key_rows) {
         if (r.application != application) {
             const char* mode = r.application ? "\x1b[?1h" : "\x1b[?1l";
             t.WriteOutput(mode, 5);

@@ -2,15 +2,15 @@
 #include "config/history_file.h"
 #include "textui/field_history.h"
 
+#include "foundation/tests/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstring>
 #include <cstdio>
-#include <fstream>
-#include <ftw.h>
+#include <filesystem>
 #include <set>
-#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,54 +22,25 @@ namespace {
 class HistoryFile : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/pxhist.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        path = dir + "/px.hst";
-    }
     void TearDown() override
     {
         chmod(dir.c_str(), 0700);
-        nftw(dir.c_str(), [](const char* p, const struct stat*, int, FTW*) { return remove(p); }, 16,
-             FTW_DEPTH | FTW_PHYS);
         history_file = Westring();
         history.DestroyAll();
     }
-    void write(const std::string& bytes) const { std::ofstream(path, std::ios::binary) << bytes; }
-    std::string read() const
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void write(const std::string& bytes) const { tmp.write("px.hst", bytes); }
+    std::string read() const { return TempDir::read(path); }
     Westring wpath() const { return FileNameFromSys(path.c_str()); }
     // Entries in the directory other than px.hst.
     int strays() const
     {
         int n = 0;
-        for (const std::string& name : listing())
-            n += name != "px.hst";
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            n += e.path().filename() != "px.hst";
         return n;
     }
-    std::set<std::string> listing() const
-    {
-        std::set<std::string> names;
-        std::string cmd = "ls -A '" + dir + "'";
-        if (FILE* p = popen(cmd.c_str(), "r")) {
-            char line[512];
-            while (fgets(line, sizeof line, p)) {
-                std::string s = line;
-                s.pop_back();
-                names.insert(s);
-            }
-            pclose(p);
-        }
-        return names;
-    }
-    std::string dir, path;
+    TempDir tmp;
+    std::string dir = tmp.path, path = tmp.file("px.hst");
 };
 
 std::string narrow(const Westring& w)
@@ -182,18 +153,18 @@ TEST_F(HistoryFile, LoadsInOrderOfLastUse)
 TEST_F(HistoryFile, AppendsEachNewCommandAndFieldText)
 {
     init_history(wpath(), 500);
-    add_hist(L"make");
-    add_hist(L"  ls");
-    add_hist(L"make");
-    add_hist(L"echo a\nb");  // kept in memory, not written
+    // Each command once, at its latest use; blanks trimmed, empty ones
+    // dropped, case kept apart; a newline is kept in memory, not written.
+    for (const wchar_t* c : {L"make", L"  ls", L"make", L"", L"   ", L"Make", L"echo a\nb"})
+        add_hist(c);
     field_history->Add(7, L"*.txt");
-    EXPECT_EQ(commands(), "ls|make|echo a\nb|");
-    EXPECT_EQ(read(), "make\r\nls\r\nmake\r\n7\x19*.txt\r\n");
+    EXPECT_EQ(commands(), "ls|make|Make|echo a\nb|");
+    EXPECT_EQ(read(), "make\r\nls\r\nmake\r\nMake\r\n7\x19*.txt\r\n");
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     init_history(wpath(), 500);
-    EXPECT_EQ(commands(), "ls|make|");
+    EXPECT_EQ(commands(), "ls|make|Make|");
     EXPECT_EQ(field_list(7), "*.txt|");
 }
 
@@ -222,8 +193,7 @@ TEST_F(HistoryFile, CompactsAboveMaxHist)
 
 TEST_F(HistoryFile, KeepsASymbolicLinkAndTheMode)
 {
-    std::string real = dir + "/real.hst";
-    std::ofstream(real, std::ios::binary) << "a\r\nb\r\nc\r\n";
+    std::string real = tmp.write("real.hst", "a\r\nb\r\nc\r\n");
     chmod(real.c_str(), 0640);
     ASSERT_EQ(symlink("real.hst", path.c_str()), 0);
     init_history(wpath(), 1);

@@ -6,14 +6,14 @@
 #include "console/console.h"
 #include "console/console_test_support.h"
 #include "console/key_codes.h"
+#include "foundation/tests/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 #include <csignal>
 #include <sys/mount.h>
@@ -25,20 +25,6 @@
 
 namespace {
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-void spit(const std::string& path, const std::string& text)
-{
-    std::ofstream f(path, std::ios::binary);
-    f << text;
-}
-
 // Reads px.ini files from a directory of its own; the messages the reader
 // shows are collected from the screen as each box waits for its answer.
 class IniFile : public ::testing::Test
@@ -46,10 +32,6 @@ class IniFile : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/pxiniXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        ini = dir + "/px.ini";
         config.IniFile = FileNameFromSys(ini.c_str());
         console.SetSize(80, 25, "", 0);
         script_keys(console, {}, KEY_ESC);
@@ -69,19 +51,20 @@ protected:
     {
         console.idle_hook = nullptr;
         console.Queue().SetFallbackKey(0);
-        std::system(("chmod -R u+w " + dir + "; rm -rf " + dir).c_str());
         config.IniFile = L"";
         for (Westring& d : dirstore)
             d = L"";
     }
     void read(const std::string& text)
     {
-        spit(ini, text);
+        tmp.write("px.ini", text);
         messages.clear();
         configure(0);
     }
+    std::string slurp(const std::string& path) const { return TempDir::read(path); }
 
-    std::string dir, ini;
+    TempDir tmp;
+    std::string dir = tmp.path, ini = tmp.file("px.ini");
     std::vector<std::string> messages;
 };
 
@@ -91,7 +74,7 @@ TEST_F(IniFile, MissingOrEmptyGivesTheDefaults)
 {
     for (bool exists : {false, true}) {
         if (exists)
-            spit(ini, "");
+            tmp.write("px.ini", "");
         messages.clear();
         config.Hidden = true;
         configure(0);
@@ -241,8 +224,7 @@ TEST_F(IniFile, SaveReadSaveIsByteIdentical)
 TEST_F(IniFile, SavingNeverLosesTheOldFile)
 {
     // A symbolic link at the ini path keeps naming the file it names.
-    std::string real = dir + "/real.cfg";
-    spit(real, "Hidden=on\n");
+    std::string real = tmp.write("real.cfg", "Hidden=on\n");
     ASSERT_EQ(symlink(real.c_str(), ini.c_str()), 0);
     configure(0);
     config.Clock = true;
@@ -251,15 +233,13 @@ TEST_F(IniFile, SavingNeverLosesTheOldFile)
     ASSERT_EQ(lstat(ini.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_NE(slurp(real).find("Clock=on\r\n"), std::string::npos);
-
 }
 
 TEST_F(IniFile, AFileSizeLimitLeavesTheOldFileAndNoTemporary)
 {
     // The same failure as a full disk, without privileges: a child process
     // whose files may not grow past 100 bytes saves a longer px.ini.
-    spit(ini, "Hidden=on\n");
-    configure(0);
+    read("Hidden=on\n");
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -273,13 +253,10 @@ TEST_F(IniFile, AFileSizeLimitLeavesTheOldFileAndNoTemporary)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "save_config did not report EFBIG";
     EXPECT_EQ(slurp(ini), "Hidden=on\n");
     // Nothing but the ini itself is left in its directory.
-    std::string listing;
-    FILE* ls = popen(("ls -A '" + dir + "'").c_str(), "r");
-    char buf[256];
-    while (fgets(buf, sizeof buf, ls))
-        listing += buf;
-    pclose(ls);
-    EXPECT_EQ(listing, "px.ini\n");
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"px.ini"});
 }
 
 TEST_F(IniFile, FailuresLeaveTheOldFile)
@@ -289,8 +266,7 @@ TEST_F(IniFile, FailuresLeaveTheOldFile)
     mkdir(mnt.c_str(), 0755);
     if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=8k") != 0)
         GTEST_SKIP() << "no small tmpfs can be mounted here";
-    std::string small_ini = mnt + "/px.ini";
-    spit(small_ini, "Hidden=on\n");
+    std::string small_ini = tmp.write("small/px.ini", "Hidden=on\n");
     config.IniFile = FileNameFromSys(small_ini.c_str());
     configure(0);
 
@@ -299,7 +275,7 @@ TEST_F(IniFile, FailuresLeaveTheOldFile)
     ASSERT_EQ(mount("tmpfs", mnt.c_str(), "tmpfs", MS_REMOUNT, "size=8k"), 0);
     std::string after_readonly = slurp(small_ini);
 
-    spit(mnt + "/filler", std::string(64 * 1024, 'x'));
+    tmp.write("small/filler", std::string(64 * 1024, 'x'));
     int full_err = save_config();
     std::string after_full = slurp(small_ini);
     umount(mnt.c_str());

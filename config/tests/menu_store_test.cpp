@@ -12,6 +12,35 @@
 
 namespace {
 
+std::string narrow(const Westring& s)
+{
+    return FileNameToSys(s).c_str();
+}
+
+// The menu as text: "key title [commands] {submenu}" per entry.
+std::string outline(const MenuStore& m)
+{
+    std::string s;
+    for (const auto& e : m.entries) {
+        s += narrow(e->key_text) + ":" + narrow(e->title);
+        for (const Westring& c : e->commands)
+            s += "[" + narrow(c) + "]";
+        if (e->submenu)
+            s += "{" + outline(*e->submenu) + "}";
+        s += ";";
+    }
+    return s;
+}
+
+// The outline, "#" and the messages ("text (file);" each).
+std::string result(const MenuStore& m, const MENULOAD& load)
+{
+    std::string s = outline(m) + "#";
+    for (const MENUMESSAGE& msg : load.messages)
+        s += narrow(msg.text) + " (" + narrow(Westring(msg.detail).filename()) + ");";
+    return s;
+}
+
 class MenuFile : public ::testing::Test
 {
 protected:
@@ -33,37 +62,24 @@ protected:
         chmod(path.c_str(), mode);
         return path;
     }
+    // Loads a menu file, as F2 does with the file found upward from
+    // directory "from" when from is given.
+    std::string load(const std::string& path, const char* from = nullptr, int* key_width = nullptr) const
+    {
+        MenuStore m;
+        MENULOAD load;
+        Westring found;
+        if (from)
+            load_user_menu(m, w(dir + from), L"px.mnu", w(path), load, found);
+        else if (load_menu_file(m, w(path), load) != 0)
+            return "not loaded";
+        if (key_width)
+            *key_width = m.key_width;
+        return result(m, load);
+    }
     static Westring w(const std::string& s) { return FileNameFromSys(s.c_str()); }
     std::string dir;
 };
-
-std::string narrow(const Westring& s)
-{
-    return FileNameToSys(s).c_str();
-}
-
-// The menu as text: "key title [commands] {submenu}" per entry.
-std::string outline(const MenuStore& m)
-{
-    std::string s;
-    for (const auto& e : m.entries) {
-        s += narrow(e->key_text) + ":" + narrow(e->title);
-        for (const Westring& c : e->commands)
-            s += "[" + narrow(c) + "]";
-        if (e->submenu)
-            s += "{" + outline(*e->submenu) + "}";
-        s += ";";
-    }
-    return s;
-}
-
-std::string messages(const MENULOAD& load)
-{
-    std::string s;
-    for (const MENUMESSAGE& m : load.messages)
-        s += narrow(m.text) + " (" + narrow(Westring(m.detail).filename()) + ");";
-    return s;
-}
 
 }
 
@@ -112,19 +128,11 @@ TEST_F(MenuFile, EntriesSubmenusAndBraces)
         {"\xEF\xBB\xBF" "a: A\r\n  ls\r\n", "a:A[ls];"},
         {"CF3: title: with colon\n", "CF3:title: with colon;"},
     };
-    for (const auto& r : rows) {
-        std::string path = put("px.mnu", r.text);
-        MenuStore m;
-        MENULOAD load;
-        ASSERT_EQ(load_menu_file(m, w(path), load), 0) << r.text;
-        EXPECT_EQ(outline(m), r.outline) << r.text;
-        EXPECT_EQ(messages(load), "") << r.text;
-    }
-    MenuStore m;
-    MENULOAD load;
-    put("px.mnu", "F12: a\nab: b\n");
-    ASSERT_EQ(load_menu_file(m, w(dir + "/px.mnu"), load), 0);
-    EXPECT_EQ(m.key_width, 3);
+    for (const auto& r : rows)
+        EXPECT_EQ(load(put("px.mnu", r.text)), std::string(r.outline) + "#") << r.text;
+    int key_width = 0;
+    load(put("px.mnu", "F12: a\nab: b\n"), nullptr, &key_width);
+    EXPECT_EQ(key_width, 3);
 }
 
 TEST_F(MenuFile, EncodingsOfTheMenuFile)
@@ -148,11 +156,7 @@ TEST_F(MenuFile, EncodingsOfTheMenuFile)
     int saved = textcodepage;
     for (const auto& r : rows) {
         textcodepage = r.codepage;
-        std::string path = put("px.mnu", r.bytes);
-        MenuStore m;
-        MENULOAD load;
-        ASSERT_EQ(load_menu_file(m, w(path), load), 0);
-        EXPECT_EQ(outline(m), "b:\xD0\xA1\xD0\xB1\xD0\xBE\xD1\x80\xD0\xBA\xD0\xB0[make];") << r.codepage;
+        EXPECT_EQ(load(put("px.mnu", r.bytes)), "b:\xD0\xA1\xD0\xB1\xD0\xBE\xD1\x80\xD0\xBA\xD0\xB0[make];#") << r.codepage;
     }
     textcodepage = saved;
 }
@@ -169,23 +173,17 @@ TEST_F(MenuFile, Includes)
         {"!include self.mnu\nb: B\n", "s:Self;b:B;", "Included menus nested too deeply (self.mnu);"},
         {"m: M\n{\n!include leaf.mnu\n}\n", "m:M{l:Leaf;};", ""},
     };
-    for (const auto& r : rows) {
-        std::string path = put("px.mnu", r.text);
-        MenuStore m;
-        MENULOAD load;
-        ASSERT_EQ(load_menu_file(m, w(path), load), 0) << r.text;
-        EXPECT_EQ(outline(m), r.outline) << r.text;
-        EXPECT_EQ(messages(load), r.messages) << r.text;
-    }
+    for (const auto& r : rows)
+        EXPECT_EQ(load(put("px.mnu", r.text)), std::string(r.outline) + "#" + r.messages) << r.text;
     // A chain 20 deep: the opened file and 8 levels below it are read.
-    for (int i = 0; i < 20; i++)
-        put("c" + std::to_string(i) + ".mnu", std::to_string(i % 10) + ": level " + std::to_string(i) + "\n!include c" +
-                                                  std::to_string(i + 1) + ".mnu\n");
-    MenuStore m;
-    MENULOAD load;
-    ASSERT_EQ(load_menu_file(m, w(dir + "/c0.mnu"), load), 0);
-    EXPECT_EQ(m.entries.size(), 9u);
-    EXPECT_EQ(messages(load), "Included menus nested too deeply (c9.mnu);");
+    std::string nine;
+    for (int i = 0; i < 20; i++) {
+        std::string entry = std::to_string(i % 10) + ": level " + std::to_string(i);
+        put("c" + std::to_string(i) + ".mnu", entry + "\n!include c" + std::to_string(i + 1) + ".mnu\n");
+        if (i < 9)
+            nine += std::to_string(i) + ":level " + std::to_string(i) + ";";
+    }
+    EXPECT_EQ(load(dir + "/c0.mnu"), nine + "#Included menus nested too deeply (c9.mnu);");
 }
 
 TEST_F(MenuFile, UpwardSearchUnderTheOwnerRule)
@@ -221,20 +219,12 @@ TEST_F(MenuFile, UpwardSearchUnderTheOwnerRule)
                 ASSERT_EQ(chown(near.c_str(), static_cast<uid_t>(r.uid), 0), 0);
             }
         }
-        MenuStore m;
-        MENULOAD load;
-        Westring found;
-        load_user_menu(m, w(dir + "/a/b"), L"px.mnu", w(own), load, found);
-        EXPECT_EQ(outline(m), r.outline) << what;
-        EXPECT_EQ(messages(load), r.ignored ? "Menu file ignored: another user can change it (px.mnu);" : "") << what;
+        EXPECT_EQ(load(own, "/a/b"), std::string(r.outline) + "#" +
+                                         (r.ignored ? "Menu file ignored: another user can change it (px.mnu);" : ""))
+            << what;
     }
     // An include of a trusted upward menu must pass the rule too.
     put("a/b/px.mnu", "n: Nearest\n!include open.mnu\n");
     put("a/b/open.mnu", "x: Open\n", 0666);
-    MenuStore m;
-    MENULOAD load;
-    Westring found;
-    load_user_menu(m, w(dir + "/a/b"), L"px.mnu", w(own), load, found);
-    EXPECT_EQ(outline(m), "n:Nearest;");
-    EXPECT_EQ(messages(load), "Menu file ignored: another user can change it (open.mnu);");
+    EXPECT_EQ(load(own, "/a/b"), "n:Nearest;#Menu file ignored: another user can change it (open.mnu);");
 }

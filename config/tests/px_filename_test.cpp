@@ -1,4 +1,3 @@
-#include "config/command_history.h"
 #include "config/config.h"
 #include "config/px_filename.h"
 
@@ -69,15 +68,4 @@ TEST(PXFilename, AnInstalledPxUsesItsOwnPrefix)
     EXPECT_STREQ(PXFilename(PXHelp).c_str(), L"/usr/share/pannex/px.pxh");
     PXProg = L"/usr/bin/px";
     std::system(("rm -rf '" + prefix + "'").c_str());
-}
-
-TEST(CommandHistory, EachCommandOnceAtItsLatestUse)
-{
-    history.DestroyAll();
-    for (const wchar_t* c : {L"ls", L"  make", L"ls", L"", L"   ", L"Ls"})
-        add_hist(c);
-    ASSERT_EQ(history.count, 3);
-    EXPECT_STREQ(history.At(0)->c_str(), L"make");
-    EXPECT_STREQ(history.At(1)->c_str(), L"ls");
-    EXPECT_STREQ(history.At(2)->c_str(), L"Ls");  // commands compare exactly
 }

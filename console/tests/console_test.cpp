@@ -2,13 +2,11 @@
 
 #include "console/console_test_support.h"
 #include "foundation/program_name.h"
+#include "foundation/tests/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace {
 
@@ -242,19 +240,12 @@ TEST_F(ConsoleTest, ScreenSnapshot)
               "4f070707\n");
 
     // Written before the logic thread waits, only when something changed.
-    char path[] = "/tmp/px_dump_XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    small.SetScreenDump(path);
+    TempDir dir;
+    const std::string path = dir.file("dump");
+    small.SetScreenDump(path.c_str());
     CConsole::TEvent ev;
     EXPECT_FALSE(small.GetEvent(ev, 1));
-    auto read = [&] {
-        std::ifstream in(path);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    };
+    auto read = [&] { return TempDir::read(path); };
     EXPECT_EQ(read().substr(0, 11), "PXSCREEN 1 ");
     EXPECT_FALSE(small.GetEvent(ev, 1));
     EXPECT_EQ(read().substr(0, 11), "PXSCREEN 1 ") << "unchanged: not rewritten";
@@ -263,7 +254,6 @@ TEST_F(ConsoleTest, ScreenSnapshot)
     EXPECT_EQ(read().substr(0, 11), "PXSCREEN 1 ") << "a poll does not block";
     EXPECT_FALSE(small.GetEvent(ev, 1));
     EXPECT_EQ(read().substr(0, 24), "PXSCREEN 2 4 2 2 1 0\nTIT");
-    std::remove(path);
 }
 
 namespace {

@@ -4,11 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,9 +19,11 @@ std::string described(const TempDir& t, const std::string& dir, const std::strin
     return f.Get(name, text) ? text : "<none>";
 }
 
+using Descriptions = TempDirTest;
+
 }
 
-TEST(Descriptions, LinesSplitIntoNameAndText)
+TEST_F(Descriptions, LinesSplitIntoNameAndText)
 {
     const struct { std::string line; const char* name; int rest; } rows[] = {
         {"file.txt A text file", "file.txt", 9},
@@ -55,10 +53,8 @@ TEST(Descriptions, LinesSplitIntoNameAndText)
     EXPECT_EQ(rest, 8u);
 }
 
-TEST(Descriptions, ReadsEitherLineEndAndBothQuotings)
+TEST_F(Descriptions, ReadsEitherLineEndAndBothQuotings)
 {
-    TempDir t;
-    ASSERT_TRUE(t.ok());
     t.write("descript.ion",
             "plain CR LF line\r\n"
             "\"two words\" quoted\r\n"
@@ -80,10 +76,8 @@ TEST(Descriptions, ReadsEitherLineEndAndBothQuotings)
         EXPECT_EQ(described(t, ".", r.name), r.text) << r.name;
 }
 
-TEST(Descriptions, RewritesOnceKeepingModeAndDropsTheEmptyFile)
+TEST_F(Descriptions, RewritesOnceKeepingModeAndDropsTheEmptyFile)
 {
-    TempDir t;
-    ASSERT_TRUE(t.ok());
     t.write("descript.ion", "a first\nb second\n");
     ASSERT_EQ(chmod(t.sys("descript.ion").c_str(), 0640), 0);
     CDescriptionFile f;
@@ -96,9 +90,7 @@ TEST(Descriptions, RewritesOnceKeepingModeAndDropsTheEmptyFile)
     EXPECT_EQ(t.read("descript.ion"), "a first\nb second\n");  // nothing until Save
     ASSERT_EQ(f.Save(), 0);
     EXPECT_EQ(t.read("descript.ion"), "b second\r\n\"with blank\" new one\r\na replaced\r\n");
-    struct stat st;
-    ASSERT_EQ(stat(t.sys("descript.ion").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(t.mode("descript.ion"), 0640u);
 
     // The last line gone: the file goes.
     for (const char* name : {"a", "b", "with blank"})
@@ -107,10 +99,8 @@ TEST(Descriptions, RewritesOnceKeepingModeAndDropsTheEmptyFile)
     EXPECT_FALSE(t.exists("descript.ion"));
 }
 
-TEST(Descriptions, ByteNamesAndTheSingleShotForms)
+TEST_F(Descriptions, ByteNamesAndTheSingleShotForms)
 {
-    TempDir t;
-    ASSERT_TRUE(t.ok());
     ASSERT_EQ(mkdir(t.sys("to").c_str(), 0755), 0);
     write_desc(t.wide("\xE4"), "latin1");
     write_desc(t.wide("\xC3\xA4"), "utf8");
@@ -139,10 +129,8 @@ TEST(Descriptions, ByteNamesAndTheSingleShotForms)
     EXPECT_EQ(t.read("to/descript.ion"), "copied latin1\r\n");
 }
 
-TEST(Descriptions, ASetReadsAndWritesEachDirectoryOnce)
+TEST_F(Descriptions, ASetReadsAndWritesEachDirectoryOnce)
 {
-    TempDir t;
-    ASSERT_TRUE(t.ok());
     ASSERT_EQ(mkdir(t.sys("src").c_str(), 0755), 0);
     ASSERT_EQ(mkdir(t.sys("dst").c_str(), 0755), 0);
     ASSERT_EQ(symlink("src", t.sys("alias").c_str()), 0);
@@ -160,36 +148,17 @@ TEST(Descriptions, ASetReadsAndWritesEachDirectoryOnce)
     EXPECT_EQ(t.read("dst/descript.ion"), "one 1\r\nzwei 2\r\nnew written\r\n");
 }
 
-TEST(Descriptions, AReadOnlyFileIsLeftAloneAfterOneAttempt)
+TEST_F(Descriptions, AReadOnlyFileIsLeftAloneAfterOneAttempt)
 {
-    TempDir t;
-    ASSERT_TRUE(t.ok());
     t.write("descript.ion", "kept as it is\r\n");
     ASSERT_EQ(chmod(t.sys("descript.ion").c_str(), 0444), 0);
-    // The superuser may write anything: the check runs in a child that
-    // has become an ordinary user, in a directory it may write to.
-    bool as_child = geteuid() == 0;
-    if (as_child) {
-        ASSERT_EQ(chmod(t.path.c_str(), 0777), 0);
-    }
-    pid_t pid = as_child ? fork() : 0;
-    if (pid == 0) {
-        if (as_child && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
+    // The directory is writable: only the file's own mode keeps a rename
+    // from replacing it.
+    EXPECT_TRUE(t.as_ordinary_user([&] {
         CDescriptionFile f;
-        bool ok = f.Load(t.wide("")) == 0 && f.Set("kept", "changed") && f.Save() == EACCES &&
-                  f.Set("other", "text") && f.Save() == 0 && f.Remove("kept") && f.Save() == 0;
-        if (as_child)
-            _exit(ok ? 0 : 1);
-        EXPECT_TRUE(ok);
-    } else {
-        int status = -1;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
+        return f.Load(t.wide("")) == 0 && f.Set("kept", "changed") && f.Save() == EACCES &&
+               f.Set("other", "text") && f.Save() == 0 && f.Remove("kept") && f.Save() == 0;
+    }));
     EXPECT_EQ(t.read("descript.ion"), "kept as it is\r\n");
-    DIR* d = opendir(t.path.c_str());
-    while (dirent* e = readdir(d))
-        EXPECT_NE(std::string(e->d_name).rfind(".descript", 0), 0u) << e->d_name;
-    closedir(d);
+    EXPECT_EQ(t.names(), "descript.ion") << "no temporary is left";
 }

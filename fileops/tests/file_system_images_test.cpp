@@ -1,24 +1,22 @@
+#include "fileops/change_case.h"
+#include "fileops/copy_data.h"
 #include "fileops/copy_move.h"
 
-#include "console/console.h"
-#include "console/console_test_support.h"
-#include "console/key_codes.h"
+#include "config/config.h"
+#include "fileops/tests/answer_script.h"
 #include "fileops/tests/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fcntl.h>
 #include <string>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
 // A file system of type made in an image of size MiB and mounted in a
-// scratch directory, where the superuser and the kernel allow it.
+// scratch directory, where the superuser and the kernel allow it; names
+// are relative to its root.
 class CImage
 {
 public:
@@ -48,54 +46,53 @@ public:
         if (!path.empty())
             umount2(path.c_str(), MNT_DETACH);
     }
+    Westring wide(const std::string& name) const { return dir.wide("m/" + name); }
+    void write(const std::string& name, const std::string& text) const { dir.write("m/" + name, text); }
+    std::string read(const std::string& name) const { return dir.read("m/" + name); }
+    std::string names() const { return dir.names("m"); }
+
     std::string path, why;
 
 private:
     TempDir dir;
 };
 
-class Images : public ::testing::Test
+// Nothing is asked on the way (a question gets Esc).
+class Images : public CAnswerScript
 {
 protected:
     void SetUp() override
     {
-        console.SetDisplay(&display);
-        console.SetSize(80, 25, "", 0);
-        script_keys(console, {}, KEY_ESC);
+        CAnswerScript::SetUp();
         ResetFileGlobals();
+        answers({});
     }
-    void TearDown() override
-    {
-        script_keys(console, {}, 0);
-        console.SetDisplay(nullptr);
-    }
-    CRecordingDisplay display;
 };
 
 }
 
+// On a real case-insensitive file system: F6 and Ctrl+C change only the
+// case, the content stays.
 TEST_F(Images, RenamingOnVfatChangesOnlyTheCase)
 {
     CImage vfat("vfat", 16);
     if (vfat.path.empty())
-        GTEST_SKIP() << vfat.why << "; the identity hook's test covers the case-insensitive path";
-    {
-        int fd = open((vfat.path + "/readme").c_str(), O_CREAT | O_WRONLY, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(write(fd, "content", 7), 7);
-        close(fd);
-    }
-    CDescriptionSet d;
+        GTEST_SKIP() << vfat.why << "; the identity hook's tests cover the case-insensitive path";
+    vfat.write("readme", "content");
+    vfat.write("notes", "notes");
+    CDescriptionSet descriptions;
     copy_status status;
-    EXPECT_EQ(move_file(FileNameFromSys((vfat.path + "/readme").c_str()),
-                        FileNameFromSys((vfat.path + "/README").c_str()), 1, 1, &status, d),
-              0);
-    char buf[16] = {};
-    int fd = open((vfat.path + "/README").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(read(fd, buf, sizeof buf), 7);
-    close(fd);
-    EXPECT_STREQ(buf, "content");
+    EXPECT_EQ(FileRelation(vfat.wide("readme"), vfat.wide("README")), RelationSameEntry);
+    EXPECT_EQ(FileRelation(vfat.wide("readme"), vfat.wide("readme")), RelationSameObject);
+    EXPECT_EQ(move_file(vfat.wide("readme"), vfat.wide("README"), 1, 1, &status, descriptions), 0);
+    config.CaseModRecurse = false;
+    config.CaseModDirs = config.CaseModFiles = true;
+    CCaseProgress quiet;
+    EXPECT_EQ(change_entry_case(FileNameFromSys(vfat.path.c_str()), L"notes", false, false, 'u', 'n', quiet), 0);
+    EXPECT_EQ(vfat.names(), "NOTES README");
+    EXPECT_EQ(vfat.read("README"), "content");
+    EXPECT_EQ(vfat.read("NOTES"), "notes");
+    EXPECT_TRUE(screens.empty());
 }
 
 TEST_F(Images, ACopyOnBtrfsSharesItsBlocks)
@@ -103,31 +100,21 @@ TEST_F(Images, ACopyOnBtrfsSharesItsBlocks)
     CImage btrfs("btrfs", 400);
     if (btrfs.path.empty())
         GTEST_SKIP() << btrfs.why;
-    constexpr long long Size = 256ll << 20;
-    {
-        int fd = open((btrfs.path + "/big").c_str(), O_CREAT | O_WRONLY, 0644);
-        ASSERT_GE(fd, 0);
-        std::vector<char> block(1 << 20);
-        for (long long done = 0; done < Size; done += static_cast<long long>(block.size())) {
-            for (size_t i = 0; i < block.size(); i += 4096)
-                block[i] = static_cast<char>(done >> 20);
-            ASSERT_EQ(write(fd, block.data(), block.size()), static_cast<ssize_t>(block.size()));
-        }
-        ASSERT_EQ(fsync(fd), 0);
-        close(fd);
-    }
+    std::string data(256 << 20, '\0');
+    for (size_t i = 0; i < data.size(); i += 4096)
+        data[i] = static_cast<char>(i >> 20);
+    btrfs.write("big", data);
     sync();
     struct statvfs before, after;
     ASSERT_EQ(statvfs(btrfs.path.c_str(), &before), 0);
-    CDescriptionSet d;
+    CDescriptionSet descriptions;
     copy_status status;
-    ASSERT_EQ(copy_file(FileNameFromSys((btrfs.path + "/big").c_str()), FileNameFromSys((btrfs.path + "/copy").c_str()),
-                        1, 1, &status, d),
-              0);
+    ASSERT_EQ(copy_file(btrfs.wide("big"), btrfs.wide("copy"), 1, 1, &status, descriptions), 0);
     sync();
     ASSERT_EQ(statvfs(btrfs.path.c_str(), &after), 0);
     long long used = (static_cast<long long>(before.f_bfree) - static_cast<long long>(after.f_bfree)) *
                      static_cast<long long>(after.f_frsize);
     EXPECT_LT(used, 16ll << 20) << "a clone, not a second 256 MiB";
-    EXPECT_EQ(std::system(("cmp -s '" + btrfs.path + "/big' '" + btrfs.path + "/copy'").c_str()), 0);
+    EXPECT_TRUE(btrfs.read("copy") == data);
+    EXPECT_TRUE(screens.empty());
 }

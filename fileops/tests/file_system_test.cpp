@@ -2,12 +2,9 @@
 
 #include "temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+
+using FileSystem = TempDirTest;
 
 TEST(DosMove, NeverReplacesAnExistingName)
 {
@@ -32,22 +29,18 @@ TEST(DosMove, NeverReplacesAnExistingName)
 
 TEST(DosMove, AcrossFileSystemsGivesEXDEV)
 {
-    TempDir here, shm("/dev/shm");
-    ASSERT_TRUE(here.ok());
+    TempDir t, shm("/dev/shm");
+    ASSERT_TRUE(t.ok());
     struct stat a, b;
-    if (!shm.ok() || stat(here.path.c_str(), &a) != 0 || stat(shm.path.c_str(), &b) != 0 ||
-        a.st_dev == b.st_dev)
-        GTEST_SKIP() << "no second file system: /dev/shm is missing or on the same one as "
-                     << here.path;
-    here.write("f", "x");
-    EXPECT_EQ(DosMove(here.wide("f"), shm.wide("f")), EXDEV);
-    EXPECT_TRUE(here.exists("f"));
+    if (!shm.ok() || stat(t.path.c_str(), &a) != 0 || stat(shm.path.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system: /dev/shm is missing or on the same one as " << t.path;
+    t.write("f", "x");
+    EXPECT_EQ(DosMove(t.wide("f"), shm.wide("f")), EXDEV);
+    EXPECT_TRUE(t.exists("f"));
 }
 
-TEST(FileSystem, UndecodableNameIsRenamedTimedAndDeleted)
+TEST_F(FileSystem, UndecodableNameIsRenamedTimedAndDeleted)
 {
-    TempDir t;
-    ASSERT_TRUE(t.ok());
     // "caf\xE9" is Latin-1, not UTF-8; decoded as text it would read as
     // "café", the name of the file beside it.
     const std::string raw = "caf\xE9", lookalike = "caf\xC3\xA9";
@@ -73,10 +66,8 @@ TEST(FileSystem, UndecodableNameIsRenamedTimedAndDeleted)
     EXPECT_EQ(t.read(lookalike), "utf8");
 }
 
-TEST(FileSystem, LongTextsAreReadWhole)
+TEST_F(FileSystem, LongTextsAreReadWhole)
 {
-    TempDir t;
-    ASSERT_TRUE(t.ok());
     std::string target(3000, 'x');
     for (size_t i = 100; i < target.size(); i += 100)
         target[i] = '/';
@@ -96,10 +87,8 @@ TEST(FileSystem, LongTextsAreReadWhole)
     ASSERT_EQ(cdd(before), 0);
 }
 
-TEST(FileSystem, AttributeWordAndDelete)
+TEST_F(FileSystem, AttributeWordAndDelete)
 {
-    TempDir t;
-    ASSERT_TRUE(t.ok());
     t.write(".hidden", "");
     t.write("locked", "");
     chmod(t.sys("locked").c_str(), 0444);

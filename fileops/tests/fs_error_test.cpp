@@ -1,18 +1,15 @@
 #include "fileops/fs_error.h"
 
-#include "console/console.h"
-#include "console/console_test_support.h"
-#include "console/key_codes.h"
 #include "fileops/copy_data.h"
 #include "fileops/file_system.h"
+#include "fileops/tests/answer_script.h"
 #include "textui/message_box.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <string>
 
-TEST(FsError, EachFailureHasItsWordsAndButtons)
+using FsError = CAnswerScript;
+
+TEST_F(FsError, EachFailureHasItsWordsAndButtons)
 {
     const struct { int code; const wchar_t* message; char buttons; bool altname; } rows[] = {
         {ENOENT, L"File not found", MB_OK_CANCEL, false},
@@ -37,45 +34,28 @@ TEST(FsError, EachFailureHasItsWordsAndButtons)
     EXPECT_EQ(other.buttons, MB_RETRY_SKIP_CANCEL);
 }
 
-TEST(FsError, TheAnswerDecidesRetryAndCancel)
+TEST_F(FsError, TheAnswerDecidesRetryAndCancel)
 {
-    CRecordingDisplay display;
-    console.SetDisplay(&display);
-    console.SetSize(80, 25, "", 0);
     const struct { int key; char answer; bool done; int code; } rows[] = {
         {'r', 'r', false, ENOSPC},
         {'s', 's', true, ENOSPC},
         {KEY_ESC, ANSWER_CANCEL, true, -1},
     };
     for (const auto& r : rows) {
-        std::string shown;
-        console.idle_hook = [&] {
-            for (int y = 0; y < console.Lines(); y++)
-                shown += screen_text(console, y) + "\n";
-        };
-        script_keys(console, {}, r.key);
+        answers({r.key});
         int code = ENOSPC;
         bool done = true;
         EXPECT_EQ(fs_error(code, done, L"/mnt/small/big.iso"), r.answer) << r.key;
         EXPECT_EQ(done, r.done) << r.key;
         EXPECT_EQ(code, r.code) << r.key;
-        EXPECT_NE(shown.find("No room for"), std::string::npos);
-        EXPECT_NE(shown.find("/mnt/small/big.iso"), std::string::npos);
-        console.idle_hook = nullptr;
+        EXPECT_TRUE(asked("No room for"));
+        EXPECT_TRUE(asked("/mnt/small/big.iso"));
     }
     // The path-shaped failures name the path the user gave, when there is one.
-    std::string shown;
-    console.idle_hook = [&] {
-        for (int y = 0; y < console.Lines(); y++)
-            shown += screen_text(console, y) + "\n";
-    };
-    script_keys(console, {}, KEY_RETURN);
+    answers({KEY_RETURN});
     int code = ENOTDIR;
     bool done = true;
     fs_error(code, done, L"/a/file/x", L"/a/file");
-    EXPECT_NE(shown.find(" /a/file "), std::string::npos);
-    EXPECT_EQ(shown.find("/a/file/x"), std::string::npos);
-    console.idle_hook = nullptr;
-    script_keys(console, {}, 0);
-    console.SetDisplay(nullptr);
+    EXPECT_TRUE(asked(" /a/file "));
+    EXPECT_FALSE(asked("/a/file/x"));
 }

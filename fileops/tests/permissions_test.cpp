@@ -7,16 +7,6 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-namespace {
-
-unsigned mode_of(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0xFFFF;
-}
-
-}
-
 TEST(Permissions, UnixMode2Str)
 {
     const struct { unsigned mode; const char* text; } rows[] = {
@@ -52,26 +42,25 @@ TEST(Permissions, ReadOnlyOverrideAndRelease)
 {
     TempDir t;
     ASSERT_TRUE(t.ok());
-    std::string ro = t.sys("ro"), rw = t.sys("rw");
     t.write("ro", "");
     t.write("rw", "");
-    chmod(ro.c_str(), 02440);
-    chmod(rw.c_str(), 0640);
+    chmod(t.sys("ro").c_str(), 02440);
+    chmod(t.sys("rw").c_str(), 0640);
     {
         CReadOnlyOverride o;
         ASSERT_EQ(o.Override(t.wide("ro")), 0);
-        EXPECT_EQ(mode_of(ro), 02640u);
+        EXPECT_EQ(t.mode("ro"), 02640u);
         EXPECT_EQ(o.Release(), 0);
-        EXPECT_EQ(mode_of(ro), 02440u);
+        EXPECT_EQ(t.mode("ro"), 02440u);
 
         EXPECT_EQ(o.Override(t.wide("rw")), EACCES); // already writable
         EXPECT_EQ(o.Release(), 0);
-        EXPECT_EQ(mode_of(rw), 0640u);
+        EXPECT_EQ(t.mode("rw"), 0640u);
 
         ASSERT_EQ(o.Override(t.wide("ro")), 0);
         EXPECT_EQ(o.Override(t.wide("missing")), ENOENT);
-        EXPECT_EQ(mode_of(ro), 02440u); // the earlier override was released
+        EXPECT_EQ(t.mode("ro"), 02440u); // the earlier override was released
         ASSERT_EQ(o.Override(t.wide("ro")), 0);
     }
-    EXPECT_EQ(mode_of(ro), 02440u); // the destructor releases
+    EXPECT_EQ(t.mode("ro"), 02440u); // the destructor releases
 }

@@ -2,14 +2,12 @@
 #include "foundation/nls.h"
 #include "foundation/unicode_case_fold.h"
 #include "foundation/westring.h"
+#include "foundation/tests/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdlib>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -167,25 +165,11 @@ TEST(Westring, FileNamesRoundTripByteExactly)
     EXPECT_EQ(utf[0], 0xE4);
 
     // Each name opens its own file.
-    char dir[] = "/tmp/pxnamesXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string base = std::string(dir) + "/";
-    for (const Westring* w : {&latin, &utf}) {
-        std::string path = base + FileNameToSys(*w).c_str();
-        int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0600);
-        ASSERT_GE(fd, 0) << path;
-        ASSERT_EQ(::write(fd, w == &latin ? "L" : "U", 1), 1);
-        ::close(fd);
-    }
-    char c = 0;
-    int fd = ::open((base + "\xE4.txt").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::read(fd, &c, 1), 1);
-    ::close(fd);
-    EXPECT_EQ(c, 'L');
-    ::unlink((base + "\xE4.txt").c_str());
-    ::unlink((base + "\xC3\xA4.txt").c_str());
-    ::rmdir(dir);
+    TempDir dir;
+    dir.write(FileNameToSys(latin).c_str(), "L");
+    dir.write(FileNameToSys(utf).c_str(), "U");
+    EXPECT_EQ(TempDir::read(dir.file("\xE4.txt")), "L");
+    EXPECT_EQ(TempDir::read(dir.file("\xC3\xA4.txt")), "U");
 }
 
 TEST(Westring, CodePages)

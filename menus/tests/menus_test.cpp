@@ -13,10 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ftw.h>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -32,10 +30,10 @@ std::string ticked(int column)
     const MENUITEM* items = menu_items(column, count);
     std::string s;
     for (int i = 0; i < count; i++)
-        if (items[i].text && items[i].tick != L' ')
-            s += narrow(Westring(items[i].text).left(Westring(items[i].text).chr(L' ') < 0
-                                                           ? 99
-                                                           : Westring(items[i].text).chr(L' '))) + "|";
+        if (items[i].text && items[i].tick != L' ') {
+            std::wstring text = items[i].text;
+            s += narrow(text.substr(0, text.find(L' ')).c_str()) + "|";
+        }
     return s;
 }
 
@@ -157,9 +155,8 @@ TEST(UserMenu, CdLines)
     char tmpl[] = "/tmp/pxcd.XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     std::string root = tmpl;
-    mkdir((root + "/build").c_str(), 0755);
-    mkdir((root + "/home").c_str(), 0755);
-    mkdir((root + "/home/src").c_str(), 0755);
+    std::filesystem::create_directories(root + "/build");
+    std::filesystem::create_directories(root + "/home/src");
     SessionEnv.Set("HOME", (root + "/home").c_str());
     Westring from = FileNameFromSys(root.c_str());
     const struct { const char* line; int result; std::string dir; } rows[] = {
@@ -181,10 +178,7 @@ TEST(UserMenu, CdLines)
             EXPECT_EQ(narrow(dir), r.dir) << r.line;
         }
     }
-    rmdir((root + "/home/src").c_str());
-    rmdir((root + "/home").c_str());
-    rmdir((root + "/build").c_str());
-    rmdir(root.c_str());
+    std::filesystem::remove_all(root);
 }
 
 TEST(HistoryBox, Search)

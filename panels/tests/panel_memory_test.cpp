@@ -1,5 +1,4 @@
 #include "panels/directory_history.h"
-#include "entries/entry.h"
 #include "panels/link_target_cache.h"
 #include "panels/position_stack.h"
 #include "panels/subdirectory_list.h"
@@ -68,19 +67,4 @@ TEST(LinkTargetCache, ReadsEachLinkOnce)
     EXPECT_EQ(c.GetLinkTarget(t.wide("l")), Westring(L"first"));  // cached until the next read
     c.Clear();
     EXPECT_EQ(c.GetLinkTarget(t.wide("l")), Westring(L"second"));
-}
-
-TEST(EntryList, OwnsAndGrowsByDoubling)
-{
-    CEntryList l;
-    EXPECT_GE(l.Capacity(), 4096);
-    for (int i = 0; i < 4097; i++)
-        l.Append(entry::Create(L"n"));
-    EXPECT_EQ(l.Count(), 4097);
-    EXPECT_EQ(l.Capacity(), 8192);
-    entry* e = entry::Create(L"name");
-    e->display_case = CaseUpper;
-    EXPECT_EQ(e->DisplayName(), Westring(L"NAME"));
-    EXPECT_EQ(fncompare(e->name, L"name"), 0);  // the real name stays
-    entry::Destroy(e);
 }

@@ -1,6 +1,6 @@
 #include "screen_fixture.h"
 
-#include "console/key_codes.h"
+#include "tests/screen/screen_helpers.h"
 #include "textui/dialog.h"
 
 #include <chrono>
@@ -9,14 +9,6 @@
 namespace {
 
 // Records where the focus went.
-std::string repeat(const char* s, int n)
-{
-    std::string out;
-    while (n-- > 0)
-        out += s;
-    return out;
-}
-
 class TrackingDialog : public Dialog
 {
 public:

@@ -1,36 +1,15 @@
-#include "config/config.h"
 #include "console/colours.h"
-#include "console/console_test_support.h"
-#include "console/key_codes.h"
 #include "editor/file_status_store.h"
 #include "editor/search_settings.h"
-#include "tests/screen/px_screen.h"
-
-#include <gtest/gtest.h>
+#include "tests/screen/screen_helpers.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
-#include <cstring>
-#include <dirent.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <fstream>
-#include <sstream>
-#include <string>
 
 namespace {
-
-constexpr int F(int n)
-{
-    return KEY_F1 + n - 1;
-}
-
-std::string pad(const std::string& s, size_t width)
-{
-    return s.size() >= width ? s : s + std::string(width - s.size(), ' ');
-}
 
 // Row y of the text area (screen row y + 1).
 std::string text_row(int y)
@@ -49,58 +28,56 @@ std::string colours(int y, int x = 0, int width = -1)
                         x, width);
 }
 
+std::string hex(const std::string& s)
+{
+    std::string out;
+    char b[4];
+    for (unsigned char c : s) {
+        std::snprintf(b, sizeof b, "%02X ", c);
+        out += b;
+    }
+    return out;
+}
+
+// F3, the target's name, more keys, Enter: Save As.
+std::vector<int> save_as(const std::string& target, std::vector<int> more = {})
+{
+    more.push_back(KEY_RETURN);
+    return typed({F(3)}, target, more);
+}
+
 class EditorScreen : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/pxes.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        char conf[] = "/tmp/pxec.XXXXXX";
-        ASSERT_NE(mkdtemp(conf), nullptr);
-        confdir = conf;
+        ASSERT_FALSE(dir.empty() || conf.path.empty());
         settings("");
         word = L"";
         replaceWord = L"";
         casesense = reverse = wholeWord = 0;
         fileStatusStore.Clear();
     }
-    void TearDown() override
-    {
-        fileStatusStore.Clear();
-        std::system(("rm -rf '" + dir + "' '" + confdir + "'").c_str());
-    }
+    void TearDown() override { fileStatusStore.Clear(); }
 
     std::string write(const std::string& name, const std::string& bytes)
     {
-        std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        write_file(dir + "/" + name, bytes);
+        return dir + "/" + name;
     }
-    std::string read(const std::string& path)
-    {
-        std::ifstream f(path, std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
+    static std::string read(const std::string& path) { return read_file(path); }
+    // The settings (and syntax.ini) live apart from the files edited.
     void settings(const std::string& lines)
     {
-        ini = configure("px.ini", "[General Options]\nAutoIndent=off\nOverStrike=off\nXClipboard=off\n" + lines);
-    }
-    std::string configure(const std::string& name, const std::string& text)
-    {
-        std::string path = confdir + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
+        write_file(ini, "[General Options]\nAutoIndent=off\nOverStrike=off\nXClipboard=off\n" + lines);
     }
     PX_RUN edit(const std::string& file, std::vector<ScreenStep> steps)
     {
         return run_px({ini.c_str(), "-e", file.c_str()}, std::move(steps));
     }
 
-    std::string dir, confdir, ini;
+    ScratchDir files{"pxes."}, conf{"pxec."};
+    std::string dir = files.path, ini = conf.sys("px.ini");
 };
 
 }
@@ -120,10 +97,7 @@ TEST_F(EditorScreen, StatusLineAndKeyBarCellExact)
                 // The tab is one character of eight columns; EOL at the end.
                 KEYS({KEY_DOWN, KEY_END}), CHECK([&] {
                     EXPECT_EQ(row(0).substr(34), " U    Line 2     Col 10   EOL         UTF-8   ");
-                    int x, y;
-                    console.GetCursorPos(x, y);
-                    EXPECT_EQ(x, 9);
-                    EXPECT_EQ(y, 2);
+                    EXPECT_EQ(cursor_at(), "9,2");
                 }),
                 KEYS({KEY_LEFT, KEY_LEFT}), CHECK([&] {
                     EXPECT_EQ(row(0).substr(34), " U    Line 2     Col 5      9 x09     UTF-8   ");
@@ -141,9 +115,7 @@ TEST_F(EditorScreen, TypingSelectingPastingAndUndoAsCells)
     edit(file, {KEYS({'X', 'y'}), CHECK([&] {
                     EXPECT_EQ(text_row(0), pad("Xyone", 80));
                     EXPECT_EQ(row(0).substr(34, 5), " U * ");
-                    int x, y;
-                    console.GetCursorPos(x, y);
-                    EXPECT_EQ(x, 2);
+                    EXPECT_EQ(cursor_at(), "2,1");
                 }),
                 // Shift+Down twice from column 2: a stream over lines.
                 KEYS({KEY_DOWN | KEY_SHIFT_FLAG, KEY_DOWN | KEY_SHIFT_FLAG}), CHECK([&] {
@@ -174,7 +146,7 @@ TEST_F(EditorScreen, TypingSelectingPastingAndUndoAsCells)
 
 TEST_F(EditorScreen, SyntaxColoursFollowTyping)
 {
-    configure("syntax.ini", "[C:*.c]\nblockcomment : bright green : /* : */\n");
+    write_file(conf.sys("syntax.ini"), "[C:*.c]\nblockcomment : bright green : /* : */\n");
     std::string file = write("x.c", "int a;\nint b;\n*/ c;\n");
     auto comment = [](int y, int n) {
         const unsigned char* c = config.Colours;
@@ -262,24 +234,12 @@ TEST_F(EditorScreen, NewFileIsOfferedAndSaved)
 
 namespace {
 
-std::string hex(const std::string& s)
-{
-    std::string out;
-    char b[4];
-    for (unsigned char c : s) {
-        std::snprintf(b, sizeof b, "%02X ", c);
-        out += b;
-    }
-    return out;
-}
-
 // What iconv makes of text (UTF-8) in encoding to.
 std::string iconv_to(const std::string& dir, const std::string& text, const std::string& to)
 {
-    std::string in = dir + "/iconv.in";
-    std::ofstream(in, std::ios::binary) << text;
+    write_file(dir + "/iconv.in", text);
     std::string out;
-    if (FILE* p = popen(("iconv -f UTF-8 -t " + to + " '" + in + "'").c_str(), "r")) {
+    if (FILE* p = popen(("iconv -f UTF-8 -t " + to + " '" + dir + "/iconv.in'").c_str(), "r")) {
         char b[4096];
         size_t n;
         while ((n = std::fread(b, 1, sizeof b, p)) > 0)
@@ -293,11 +253,7 @@ std::string iconv_to(const std::string& dir, const std::string& text, const std:
 
 TEST_F(EditorScreen, SavingUnchangedGivesTheSameBytes)
 {
-    const struct {
-        const char* what;
-        std::string bytes;
-        bool warns;
-    } rows[] = {
+    const struct { const char* what; std::string bytes; bool warns; } rows[] = {
         {"UTF-8", "h\xC3\xA9llo\nw\xC3\xB6rld\n", false},
         {"UTF-8 with BOM", "\xEF\xBB\xBFh\xC3\xA9llo\n", false},
         {"UTF-16LE", std::string("\xFF\xFEh\0i\0\n\0", 8), false},
@@ -317,16 +273,15 @@ TEST_F(EditorScreen, SavingUnchangedGivesTheSameBytes)
     };
     for (const auto& r : rows) {
         std::string file = write("same", r.bytes);
-        std::vector<ScreenStep> steps;
-        if (r.warns) {
-            steps.push_back(CHECK([] {
-                EXPECT_GE(screen_row_of("Warning: Invalid encoding found on 1 lines. Saving this file will cause"), 0);
-            }));
-            steps.push_back(KEYS({KEY_ESC}));
-        }
-        steps.push_back(KEYS({F(2), KEY_ESC}));
-        steps.push_back(EXITS());
-        edit(file, steps);
+        bool warned = false;
+        // Escape leaves the warning, when there is one.
+        edit(file, {CHECK([&] {
+                        warned = screen_row_of("Warning: Invalid encoding found on 1 lines. Saving this file will cause") >= 0;
+                        if (warned)
+                            console.Queue().Put({CConsole::EvKey, KEY_ESC, 0, 0, 0, 0});
+                    }),
+                    KEYS({F(2), KEY_ESC}), EXITS()});
+        EXPECT_EQ(warned, r.warns) << r.what;
         EXPECT_EQ(hex(read(file)), hex(r.bytes)) << r.what;
         fileStatusStore.Clear();
     }
@@ -345,12 +300,7 @@ TEST_F(EditorScreen, AltUSetsEveryLineEnd)
 TEST_F(EditorScreen, SaveAsWritesWhatIconvWrites)
 {
     const std::string text = "h\xC3\xA9llo w\xC3\xB6rld \xE2\x82\xAC\nzweite Zeile\n";
-    const struct {
-        const char* what;
-        std::vector<int> keys;
-        std::string mark;
-        const char* iconv;
-    } rows[] = {
+    const struct { const char* what; std::vector<int> keys; std::string mark; const char* iconv; } rows[] = {
         {"UTF-16LE", {KEY_ALT_1 + 5}, "\xFF\xFE", "UTF-16LE"},
         {"UTF-16BE", {KEY_ALT_1 + 5, KEY_ALT_E}, "\xFE\xFF", "UTF-16BE"},
         {"UTF-32LE", {KEY_ALT_1 + 2}, std::string("\xFF\xFE\0\0", 4), "UTF-32LE"},
@@ -361,13 +311,9 @@ TEST_F(EditorScreen, SaveAsWritesWhatIconvWrites)
     for (const auto& r : rows) {
         std::string file = write("source.txt", text);
         std::string target = dir + "/target";
-        std::vector<int> keys = {F(3)};
-        std::vector<int> name = type_keys(target);
-        keys.insert(keys.end(), name.begin(), name.end());
-        keys.insert(keys.end(), r.keys.begin(), r.keys.end());
-        keys.push_back(KEY_RETURN);
-        edit(file, {KEYS(keys), CHECK([&] { EXPECT_NE(row(0).find("target"), std::string::npos) << r.what; }),
-                    KEYS({KEY_ESC}), EXITS()});
+        edit(file, {KEYS(save_as(target, r.keys)),
+                    CHECK([&] { EXPECT_NE(row(0).find("target"), std::string::npos) << r.what; }), KEYS({KEY_ESC}),
+                    EXITS()});
         EXPECT_EQ(hex(read(target)), hex(r.mark + iconv_to(dir, text, r.iconv))) << r.what;
         EXPECT_EQ(read(file), text) << r.what;
         std::remove(target.c_str());
@@ -377,13 +323,8 @@ TEST_F(EditorScreen, SaveAsWritesWhatIconvWrites)
 
 TEST_F(EditorScreen, AstralCharactersBecomeSurrogatePairs)
 {
-    std::string file = write("smile", "\xF0\x9F\x98\x80\n");
     std::string target = dir + "/smile16";
-    std::vector<int> keys = {F(3)};
-    std::vector<int> name = type_keys(target);
-    keys.insert(keys.end(), name.begin(), name.end());
-    keys.insert(keys.end(), {KEY_ALT_1 + 5, KEY_RETURN, KEY_ESC});
-    edit(file, {KEYS(keys), EXITS()});
+    edit(write("smile", "\xF0\x9F\x98\x80\n"), {KEYS(save_as(target, {KEY_ALT_1 + 5})), KEYS({KEY_ESC}), EXITS()});
     EXPECT_EQ(hex(read(target)), "FF FE 3D D8 00 DE 0A 00 ");
     // Typed, too: beyond U+FFFF is a character like any other.
     std::string typed = write("typed", "");
@@ -416,11 +357,7 @@ TEST_F(EditorScreen, SaveAsOverAnotherFileAsksFirst)
 {
     std::string file = write("mine.txt", "mine\n");
     std::string other = write("other.txt", "other\n");
-    std::vector<int> keys = {'x', F(3)};
-    std::vector<int> name = type_keys(other);
-    keys.insert(keys.end(), name.begin(), name.end());
-    keys.push_back(KEY_RETURN);
-    edit(file, {KEYS(keys), CHECK([] { EXPECT_GE(screen_row_of("File exists. Overwrite?"), 0); }),
+    edit(file, {KEYS({'x'}), KEYS(save_as(other)), CHECK([] { EXPECT_GE(screen_row_of("File exists. Overwrite?"), 0); }),
                 // No: the other file is left as it was, the dialog again.
                 KEYS({KEY_ESC}), CHECK([&] {
                     EXPECT_EQ(read(other), "other\n");
@@ -491,14 +428,7 @@ TEST_F(EditorScreen, AFullDiskLeavesTheFileWholeUntilThereIsRoom)
                     int y = screen_row_of("Error writing text file: No space left on device");
                     EXPECT_GE(y, 0);
                     EXPECT_EQ(read(file), original);
-                    std::vector<std::string> names;
-                    if (DIR* d = opendir(mnt.c_str())) {
-                        while (dirent* e = readdir(d))
-                            if (e->d_name[0] != '.' || (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")))
-                                names.push_back(e->d_name);
-                        closedir(d);
-                    }
-                    EXPECT_EQ(names.size(), 2u) << "no temporary file is left";
+                    EXPECT_EQ(names_in(mnt), "big.txt filler") << "no temporary file is left";
                 }),
                 KEYS({KEY_ESC}), CHECK([&] {
                     EXPECT_EQ(row(0).substr(34, 5), " U * ");

@@ -1,20 +1,12 @@
 #include "command/execute.h"
 #include "command/scroll_back.h"
-#include "config/config.h"
 #include "console/colours.h"
-#include "console/key_codes.h"
 #include "fileops/file_system.h"
 #include "panels/change_dir.h"
-#include "panels/panel.h"
-#include "tests/screen/px_screen.h"
-
-#include <gtest/gtest.h>
+#include "tests/screen/screen_helpers.h"
 
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,51 +20,29 @@ std::string home(const std::string& name)
     return px_home() + "/" + name;
 }
 
-std::string read_file(const std::string& path)
+void write_mode(const std::string& path, const std::string& text, mode_t mode)
 {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return f ? s.str() : "<missing>";
-}
-
-void write_file(const std::string& path, const std::string& text, mode_t mode = 0644)
-{
-    std::ofstream(path) << text;
+    write_file(path, text);
     chmod(path.c_str(), mode);
 }
 
 bool exists(const std::string& path)
 {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
+    return access(path.c_str(), F_OK) == 0;
 }
 
 // Typing a command line and Enter.
 ScreenStep COMMAND(const std::string& line)
 {
-    std::vector<int> keys = type_keys(line);
-    keys.push_back(KEY_RETURN);
-    return KEYS(keys);
+    return KEYS(typed({}, line, {KEY_RETURN}));
 }
 
 // An ini file of its own for one test, removed with it.
-class IniFile
+struct IniFile
 {
-public:
-    explicit IniFile(const std::string& text)
-    {
-        char dir[] = "/tmp/pxexeciniXXXXXX";
-        if (mkdtemp(dir))
-            path = std::string(dir) + "/px.ini";
-        write_file(path, text);
-    }
-    ~IniFile()
-    {
-        std::remove(path.c_str());
-        rmdir(path.substr(0, path.rfind('/')).c_str());
-    }
-    std::string path;
+    explicit IniFile(const std::string& text) { write_file(path, text); }
+    ScratchDir dir{"pxexecini"};
+    std::string path = dir.sys("px.ini");
 };
 
 void go_to_entry(const wchar_t* name)
@@ -93,7 +63,7 @@ TEST(Exec, OutputShowsUnderThePanels)
                     EXPECT_EQ(screen_text(console, y, 41, 4), "out ");
                     EXPECT_EQ(console.GetTitle().ToUTF8(), Estring(("Pannex: " + px_home()).c_str()));
                 }),
-                KEYS({KEY_CTRL_A + 'O' - 'A'}), CHECK([] {
+                KEYS({ctrl('O')}), CHECK([] {
                     int echo = screen_row_of(">echo hello > out; echo hello");
                     ASSERT_GE(echo, 0);
                     EXPECT_EQ(row(echo).substr(0, px_home().size()), px_home());
@@ -162,10 +132,9 @@ TEST(Exec, WhatTheChildGets)
             COMMAND("env > e4; tty > tty.out"), CHECK([path] {
                 std::string e1 = read_file(home("e1")), e3 = read_file(home("e3")), e4 = read_file(home("e4"));
                 EXPECT_NE(e1.find("\nGREETING=\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\n"), std::string::npos) << e1;
-                EXPECT_NE(e3.find("\nPATH=" + path + ":/opt/x:/opt/pa\n"), std::string::npos) << e3;
-                EXPECT_NE(e3.find("\nTERM=xterm\n"), std::string::npos);
-                EXPECT_NE(e3.find("\nhttp_proxy=http://lower:1\n"), std::string::npos);
-                EXPECT_NE(e3.find("\nHTTP_PROXY=http://upper:2\n"), std::string::npos);
+                for (const std::string& line : {"PATH=" + path + ":/opt/x:/opt/pa", std::string("TERM=xterm"),
+                                                 std::string("http_proxy=http://lower:1"), std::string("HTTP_PROXY=http://upper:2")})
+                    EXPECT_NE(e3.find("\n" + line + "\n"), std::string::npos) << line << "\n" << e3;
                 EXPECT_NE(e4.find("\nGREETING=hi there\n"), std::string::npos) << e4;
                 EXPECT_EQ(read_file(home("tty.out")).rfind("/dev/pts/", 0), 0u);
             })});
@@ -180,10 +149,10 @@ TEST(Exec, AssociationsAndExecutablesByEnterAndDoubleClick)
     run_px({ini.path.c_str()},
            {CHECK([] {
                 write_file(home("a b.txt"), "");
-                write_file(home("tool"), "#!/bin/sh\necho \"ran $0\" > tool.out\n", 0755);
+                write_mode(home("tool"), "#!/bin/sh\necho \"ran $0\" > tool.out\n", 0755);
                 write_file(home("plain"), "");
             }),
-            KEYS({KEY_CTRL_A + 'R' - 'A'}), CHECK([] { go_to_entry(L"a b.txt"); }), KEYS({KEY_RETURN}), CHECK([&] {
+            KEYS({ctrl('R')}), CHECK([] { go_to_entry(L"a b.txt"); }), KEYS({KEY_RETURN}), CHECK([&] {
                 EXPECT_EQ(read_file(home("assoc.out")), "[a b.txt]");
                 std::remove(home("assoc.out").c_str());
                 go_to_entry(L"a b.txt");
@@ -219,7 +188,7 @@ TEST(Exec, ADirectoryNamedHomeRemovesOnlyItself)
                     write_file(home("$HOME/f"), "");
                     write_file(home("keep"), "precious");
                 }),
-                KEYS({KEY_CTRL_A + 'R' - 'A'}), CHECK([] { go_to_entry(L"$HOME"); }), KEYS(type_keys("rm -rf ")),
+                KEYS({ctrl('R')}), CHECK([] { go_to_entry(L"$HOME"); }), KEYS(type_keys("rm -rf ")),
                 KEYS({KEY_CTRL_RETURN}), CHECK([] { EXPECT_GE(screen_row_of(">rm -rf \\$HOME "), 0); }),
                 KEYS({KEY_RETURN}), CHECK([] {
                     EXPECT_FALSE(exists(home("$HOME")));
@@ -237,7 +206,7 @@ TEST(Exec, ALongListStopsAndSaysSo)
                         close(open(home(name).c_str(), O_CREAT | O_WRONLY, 0644));
                     }
                 }),
-                KEYS({KEY_CTRL_A + 'R' - 'A', KEY_CTRL_GREY_PLUS}),
+                KEYS({ctrl('R'), KEY_CTRL_GREY_PLUS}),
                 CHECK([] { EXPECT_EQ(panel_base[currpanel].tagged_count, 5000); }),
                 COMMAND("printf '%s\\n' !l | wc -l > count"), CHECK([&] {
                     int y = screen_row_of("names passed");
@@ -256,12 +225,12 @@ TEST(Exec, ALongListStopsAndSaysSo)
                 })});
 }
 
-TEST(Exec, ScrollBackOfCommandOutput)
+TEST(Exec, ScrollBackOfCommandOutputAndSwitchedOff)
 {
     int length = 0;
     // After clear, nothing from before the command scrolls into the buffer.
     run_px({}, {CHECK([] { ScrollBack.Clear(); }), COMMAND("clear; seq -f 'L%03g' 1 200"),
-                CHECK([&] { length = ScrollBack.Count(); }), KEYS({KEY_CTRL_A + 'B' - 'A'}), CHECK([] {
+                CHECK([&] { length = ScrollBack.Count(); }), KEYS({ctrl('B')}), CHECK([] {
                     // The last page ends with the screen as it was.
                     int y = screen_row_of("L200");
                     EXPECT_GE(y, 20);
@@ -273,13 +242,10 @@ TEST(Exec, ScrollBackOfCommandOutput)
                     EXPECT_EQ(ScrollBack.Count(), length);
                     EXPECT_GE(screen_row_of("10Quit"), 0);
                 })});
-}
-
-TEST(Exec, ScrollBackOff)
-{
+    // Switched off: nothing is kept, and Ctrl+B does nothing.
     IniFile ini("ConsoleScrollback=off\r\n");
     run_px({ini.path.c_str()}, {CHECK([] { ScrollBack.Clear(); }), COMMAND("seq 1 100"),
-                                CHECK([] { EXPECT_EQ(ScrollBack.Count(), 0); }), KEYS({KEY_CTRL_A + 'B' - 'A'}),
+                                CHECK([] { EXPECT_EQ(ScrollBack.Count(), 0); }), KEYS({ctrl('B')}),
                                 CHECK([] { EXPECT_GE(screen_row_of("10Quit"), 0); })});
 }
 
@@ -300,16 +266,15 @@ TEST(Exec, CompletionPicksFromTheList)
 TEST(Exec, BuiltInsAndTheDesktopsFileWindow)
 {
     // A stub file browser on PATH records what it was given.
-    char bin[] = "/tmp/pxexecbinXXXXXX";
-    ASSERT_NE(mkdtemp(bin), nullptr);
+    ScratchDir bin("pxexecbin");
     std::string old_path = std::getenv("PATH");
-    std::string args = std::string(bin) + "/args";
+    std::string args = bin.sys("args");
     // (Written whole under another name first: the test reads it as it
     // appears.)
-    write_file(std::string(bin) + "/xdg-open",
+    write_mode(bin.sys("xdg-open"),
                "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args + ".tmp' && mv '" + args + ".tmp' '" + args + "'\n", 0755);
-    setenv("PATH", (std::string(bin) + ":" + old_path).c_str(), 1);
-    run_px({}, {CHECK([] { write_file(home("notes.txt"), "first note\n", 0644); }), COMMAND("$view notes.txt"),
+    setenv("PATH", (bin.path + ":" + old_path).c_str(), 1);
+    run_px({}, {CHECK([] { write_file(home("notes.txt"), "first note\n"); }), COMMAND("$view notes.txt"),
                 CHECK([] {
                     // The internal viewer, on the name taken relative to the
                     // command's directory.
@@ -317,14 +282,11 @@ TEST(Exec, BuiltInsAndTheDesktopsFileWindow)
                     EXPECT_EQ(row(1).rfind("first note", 0), 0u) << row(1);
                 }),
                 KEYS({KEY_ESC}), CHECK([] { mkdir(home("a dir").c_str(), 0755); }), COMMAND("cd a\\ dir"),
-                KEYS({KEY_CTRL_A + 'W' - 'A'}), CHECK([args] {
+                KEYS({ctrl('W')}), CHECK([args] {
                     // Started in the background: wait for what it writes.
                     for (int i = 0; i < 2000 && read_file(args) == "<missing>"; i++)
                         usleep(5000);
                     EXPECT_EQ(read_file(args), home("a dir") + "\n");
                 })});
     setenv("PATH", old_path.c_str(), 1);
-    std::remove(args.c_str());
-    std::remove((std::string(bin) + "/xdg-open").c_str());
-    rmdir(bin);
 }

@@ -1,40 +1,24 @@
-#include "config/config.h"
-#include "console/colours.h"
-#include "console/console.h"
-#include "console/key_codes.h"
 #include "fileops/file_system.h"
-#include "panels/panel.h"
-#include "tests/screen/px_screen.h"
+#include "tests/screen/screen_helpers.h"
 #include "tools/file_find.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <sys/stat.h>
 
 namespace {
 
-std::string cells(int y, int x, int width)
-{
-    return screen_text(console, y, x, width);
-}
-
 void write(const std::string& rel, const std::string& bytes)
 {
-    std::ofstream(px_home() + "/" + rel, std::ios::binary) << bytes;
+    write_file(px_home() + "/" + rel, bytes);
 }
 
 std::string read(const std::string& rel)
 {
-    std::ifstream f(px_home() + "/" + rel, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return read_file(px_home() + "/" + rel);
 }
 
-// A tree under px's home: two files with the needle, one without, in a
-// directory and below it. The scan runs to its end before each key.
-void make_tree()
+// The options the dialog starts with; the scan runs to its end before
+// each key.
+void find_settings()
 {
     find_scan_synchronous = true;
     config.FFRootSearch = false;
@@ -42,6 +26,13 @@ void make_tree()
     config.FFFollowLinks = false;
     config.FFCase = false;
     config.FFWholeWord = false;
+}
+
+// A tree under px's home: two files with the needle, one without, in a
+// directory and below it.
+void make_tree()
+{
+    find_settings();
     config.Confirmations |= ConfirmDeleteFile | ConfirmDeleteTagged;
     mkdir((px_home() + "/sub").c_str(), 0755);
     mkdir((px_home() + "/dest").c_str(), 0755);
@@ -60,24 +51,19 @@ std::string path_of(int y)
     return cells(y, 3 + 28, 46);
 }
 
-std::string repeat(const std::string& s, int n)
+// Where the panel is and its cursor's name.
+std::string panel_at()
 {
-    std::string r;
-    for (int i = 0; i < n; i++)
-        r += s;
-    return r;
-}
-
-std::string pad(const std::string& s, int n)
-{
-    return s + std::string(static_cast<size_t>(n) - Westring(s.c_str()).strlen(), ' ');
+    const PANEL& p = panel_base[currpanel];
+    return std::string(FileNameToSys(p.path).c_str()) + " " +
+           (p.Current() ? FileNameToSys(Westring(p.Current()->name)).c_str() : "(none)");
 }
 
 }
 
 TEST(FindScreen, TheEmptyDialog)
 {
-    run_px({}, {KEYS({KEY_ALT_F1 + 6}), CHECK([] {
+    run_px({}, {KEYS({AltF(7)}), CHECK([] {
                     EXPECT_EQ(cells(2, 2, 76), "╔" + repeat("═", 31) + " File Find " + repeat("═", 32) + "╗");
                     for (int y = ListTop; y <= StatusRow; y++)
                         EXPECT_EQ(cells(y, 2, 76), "║" + std::string(74, ' ') + "║") << y;
@@ -89,19 +75,12 @@ TEST(FindScreen, TheEmptyDialog)
                               pad("       [ Find ]  [ Cancel ]  [ Help ]  [ GoTo ]  [ View ]  [ Edit ]", 74));
                     EXPECT_EQ(cells(22, 2, 76), "╚" + repeat("═", 74) + "╝");
                 })},
-           [] {
-               find_scan_synchronous = true;
-               config.FFRootSearch = false;
-               config.FFRecurse = true;
-               config.FFFollowLinks = false;
-               config.FFCase = false;
-               config.FFWholeWord = false;
-           });
+           find_settings);
 }
 
 TEST(FindScreen, FindsByContentAndGoesToTheFile)
 {
-    run_px({}, {KEYS({KEY_ALT_F1 + 6}), KEYS(type_keys("*.txt")), KEYS({KEY_TAB}),
+    run_px({}, {KEYS({AltF(7)}), KEYS(type_keys("*.txt")), KEYS({KEY_TAB}),
                 KEYS({KEY_ALT_T}), KEYS(type_keys("needle")), KEYS({KEY_RETURN}), CHECK([] {
                     EXPECT_EQ(path_of(ListTop), pad(px_home() + "/a.txt", 46));
                     EXPECT_EQ(path_of(ListTop + 1), pad(px_home() + "/sub/b.txt", 46));
@@ -110,28 +89,18 @@ TEST(FindScreen, FindsByContentAndGoesToTheFile)
                     EXPECT_EQ(cells(StatusRow, 3, 74), pad(" Search Complete: 2 matches use 21 bytes", 74));
                 }),
                 // Enter on the list: the panel goes to the file.
-                KEYS({KEY_DOWN, KEY_RETURN}), CHECK([] {
-                    const PANEL& p = panel_base[currpanel];
-                    EXPECT_EQ(std::string(FileNameToSys(p.path).c_str()), px_home() + "/sub");
-                    ASSERT_NE(p.Current(), nullptr);
-                    EXPECT_EQ(std::string(FileNameToSys(Westring(p.Current()->name)).c_str()), "b.txt");
-                }),
+                KEYS({KEY_DOWN, KEY_RETURN}), CHECK([] { EXPECT_EQ(panel_at(), px_home() + "/sub b.txt"); }),
                 // Reopened: the same results, the cursor on the second.
-                KEYS({(KEY_ALT_F1 + 6) | KEY_SHIFT_FLAG}), CHECK([] {
+                KEYS({(AltF(7)) | KEY_SHIFT_FLAG}), CHECK([] {
                     EXPECT_EQ(path_of(ListTop + 1), pad(px_home() + "/sub/b.txt", 46));
                 }),
-                KEYS({KEY_HOME, KEY_RETURN}), CHECK([] {
-                    const PANEL& p = panel_base[currpanel];
-                    EXPECT_EQ(std::string(FileNameToSys(p.path).c_str()), px_home());
-                    ASSERT_NE(p.Current(), nullptr);
-                    EXPECT_EQ(std::string(FileNameToSys(Westring(p.Current()->name)).c_str()), "a.txt");
-                })},
+                KEYS({KEY_HOME, KEY_RETURN}), CHECK([] { EXPECT_EQ(panel_at(), px_home() + " a.txt"); })},
            make_tree);
 }
 
 TEST(FindScreen, ABadExpressionIsRefusedBeforeAnySearch)
 {
-    run_px({}, {KEYS({KEY_ALT_F1 + 6}), KEYS(type_keys("(*.txt")), KEYS({KEY_RETURN}), CHECK([] {
+    run_px({}, {KEYS({AltF(7)}), KEYS(type_keys("(*.txt")), KEYS({KEY_RETURN}), CHECK([] {
                     EXPECT_GE(screen_row_of("Syntax error in search expression"), 0);
                 }),
                 KEYS({KEY_RETURN}), CHECK([] {
@@ -145,7 +114,7 @@ TEST(FindScreen, ABadExpressionIsRefusedBeforeAnySearch)
 
 TEST(FindScreen, MovingAllResultsEmptiesTheList)
 {
-    run_px({}, {KEYS({KEY_ALT_F1 + 6}), KEYS(type_keys("*.txt")), KEYS({KEY_ALT_T}), KEYS(type_keys("n")),
+    run_px({}, {KEYS({AltF(7)}), KEYS(type_keys("*.txt")), KEYS({KEY_ALT_T}), KEYS(type_keys("n")),
                 KEYS({KEY_RETURN}), CHECK([] { EXPECT_EQ(path_of(ListTop + 2), pad(px_home() + "/sub/c.txt", 46)); }),
                 KEYS({KEY_F1 + 5, KEY_RETURN}), CHECK([] {
                     EXPECT_EQ(cells(ListTop, 3, 74), std::string(74, ' '));
@@ -163,7 +132,7 @@ TEST(FindScreen, MovingAllResultsEmptiesTheList)
 
 TEST(FindScreen, ReplaceAcrossTheResults)
 {
-    run_px({}, {KEYS({KEY_ALT_F1 + 6}), KEYS(type_keys("*.txt")), KEYS({KEY_ALT_T}), KEYS(type_keys("needle")),
+    run_px({}, {KEYS({AltF(7)}), KEYS(type_keys("*.txt")), KEYS({KEY_ALT_T}), KEYS(type_keys("needle")),
                 KEYS({KEY_RETURN}), KEYS({0x12}), CHECK([] {
                     int y = screen_row_of("Multi-file search & replace");
                     ASSERT_GE(y, 0);

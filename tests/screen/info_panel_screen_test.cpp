@@ -1,26 +1,15 @@
-#include "config/config.h"
-#include "console/console_test_support.h"
-#include "console/key_codes.h"
 #include "menus/menu_codes.h"
 #include "panels/info_panel.h"
-#include "panels/panel.h"
-#include "panels/tests/panel_tree.h"
-#include "tests/screen/px_screen.h"
-
-#include <gtest/gtest.h>
+#include "tests/screen/screen_helpers.h"
 
 #include <regex>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 constexpr int CtrlL = KEY_CTRL_A + 'L' - 'A';
 constexpr int CtrlR = KEY_CTRL_A + 'R' - 'A';
-constexpr int CtrlF1 = KEY_CTRL_F1;
-constexpr int CtrlU = KEY_CTRL_A + 'U' - 'A';
 
 // Fixed facts, so that every number on the panel is known: 24 GiB of
 // memory with 8 free, a disk of 100 GiB with 50 free in units of 4 KiB.
@@ -43,37 +32,26 @@ public:
 
 int cells_of(const std::string& s)
 {
-    int n = 0;
-    for (unsigned char c : s)
-        n += (c & 0xC0) != 0x80;
-    return n;
-}
-
-std::string repeat(const std::string& s, int n)
-{
-    std::string r;
-    for (int i = 0; i < n; i++)
-        r += s;
-    return r;
+    return Westring(s.c_str()).strlen();
 }
 
 // A row of the info panel: text at column x inside the frame.
-std::string at(int w, int x, const std::string& text)
+std::string line_at(int w, int x, const std::string& text)
 {
     return "║" + std::string(static_cast<size_t>(x), ' ') + text +
            std::string(static_cast<size_t>(w - x - cells_of(text)), ' ') + "║";
 }
 std::string centre(int w, const std::string& text)
 {
-    return at(w, (w - cells_of(text)) / 2, text);
+    return line_at(w, (w - cells_of(text)) / 2, text);
 }
 
-class InfoPanelScreen : public ::testing::Test
+class InfoPanelScreen : public PanelsScreen
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(t.ok());
+        PanelsScreen::SetUp();
         set_system_facts(&facts);
     }
     void TearDown() override { set_system_facts(nullptr); }
@@ -83,8 +61,7 @@ protected:
     // alone) into the info panel.
     PX_RUN run(std::vector<ScreenStep> steps, int columns = 80, int lines = 25)
     {
-        return run_px({"-l", t.path.c_str(), "-r", t.path.c_str()}, std::move(steps),
-                      [] { config.Hidden = false; }, columns, lines);
+        return run_in("", "", std::move(steps), [] { config.Hidden = false; }, columns, lines);
     }
     // Compares the left panel's rows from screen row 0 (frame included)
     // with expected; rows named "*" are not compared.
@@ -117,11 +94,22 @@ protected:
         for (const std::string& l : lines)
             longest = std::max(longest, cells_of(l));
         for (std::string& l : lines)
-            l = at(w, (w - longest) / 2, l);
+            l = line_at(w, (w - longest) / 2, l);
         return lines;
     }
 
-    PanelTree t;
+    // The rows from the frame down to the directory's details: the banner
+    // (not compared), the memory and disk lines, then the count.
+    Rows head(int w, const Rows& numbers, const std::string& count) const
+    {
+        Rows rows = {"╔" + repeat("═", (w - 6) / 2) + " INFO " + repeat("═", (w - 6) / 2) + "╗", "*", line_at(w, 0, ""),
+                     line_at(w, 0, ""), line_at(w, 0, ""), "║" + repeat("─", w) + "║", line_at(w, 0, numbers[0]), line_at(w, 0, numbers[1]),
+                     line_at(w, 0, ""), line_at(w, 0, numbers[2]), line_at(w, 0, numbers[3]), centre(w, count), centre(w, t.path)};
+        for (const std::string& d : details(w))
+            rows.push_back(d);
+        return rows;
+    }
+
     CFixedFacts facts;
 };
 
@@ -132,23 +120,12 @@ TEST_F(InfoPanelScreen, OneFileAt80x25)
     t.file("a.txt", 1234);
     run({KEYS({KEY_TAB, CtrlL}), CHECK([&] {
              const int w = 38;
-             std::vector<std::string> rows = {
-                 "╔" + repeat("═", 16) + " INFO " + repeat("═", 16) + "╗",
-                 "*",  // the banner, below
-                 at(w, 0, ""), at(w, 0, ""), at(w, 0, ""),
-                 "║" + repeat("─", w) + "║",
-                 at(w, 0, "25,165,824K total physical memory"),
-                 at(w, 0, " 8,388,608K free physical memory"),
-                 at(w, 0, ""),
-                 at(w, 0, "   102,400M total bytes"),
-                 at(w, 0, "52,428,800K bytes free"),
-                 centre(w, "1 file uses 4,096 bytes in"),  // one file, rounded up to its unit
-                 centre(w, t.path),
-             };
-             for (const std::string& d : details(w))
-                 rows.push_back(d);
+             // One file, rounded up to its unit.
+             Rows rows = head(w, {"25,165,824K total physical memory", " 8,388,608K free physical memory",
+                                  "   102,400M total bytes", "52,428,800K bytes free"},
+                              "1 file uses 4,096 bytes in");
              while (rows.size() < 22)
-                 rows.push_back(at(w, 0, ""));  // no dirinfo, no Dir Info
+                 rows.push_back(line_at(w, 0, ""));  // no dirinfo, no Dir Info
              rows.push_back("╚" + repeat("═", w) + "╝");
              expect_panel(40, rows, "one file");
              expect_banner(40);
@@ -168,26 +145,14 @@ TEST_F(InfoPanelScreen, SeveralFilesAndDirInfoAt132x50)
     run({KEYS({KEY_TAB, CtrlL}), CHECK([&] {
              const int w = 64;
              // dirinfo itself is a file: 4 files, 3 units + 1 for dirinfo.
-             std::vector<std::string> rows = {
-                 "╔" + repeat("═", 29) + " INFO " + repeat("═", 29) + "╗",
-                 "*",
-                 at(w, 0, ""), at(w, 0, ""), at(w, 0, ""),
-                 "║" + repeat("─", w) + "║",
-                 at(w, 0, "          25,769,803,776 total physical memory"),
-                 at(w, 0, "           8,589,934,592 free physical memory"),
-                 at(w, 0, ""),
-                 at(w, 0, "         107,374,182,400 total bytes"),
-                 at(w, 0, "          53,687,091,200 bytes free"),
-                 centre(w, "4 files use 16,384 bytes in"),
-                 centre(w, t.path),
-             };
-             for (const std::string& d : details(w))
-                 rows.push_back(d);
+             Rows rows = head(w, {"          25,769,803,776 total physical memory", "           8,589,934,592 free physical memory",
+                                  "         107,374,182,400 total bytes", "          53,687,091,200 bytes free"},
+                              "4 files use 16,384 bytes in");
              rows.push_back(centre(w, " Dir Info "));
-             rows.push_back(at(w, 1, "Notes   for     this"));  // tabs to the next multiple of 8
-             rows.push_back(at(w, 1, repeat("=", 63)));         // cut at the frame
-             rows.push_back(at(w, 1, "last"));
-             rows.push_back(at(w, 0, ""));
+             rows.push_back(line_at(w, 1, "Notes   for     this"));  // tabs to the next multiple of 8
+             rows.push_back(line_at(w, 1, repeat("=", 63)));         // cut at the frame
+             rows.push_back(line_at(w, 1, "last"));
+             rows.push_back(line_at(w, 0, ""));
              expect_panel(66, rows, "several files");
              expect_banner(66);
              EXPECT_EQ(screen_text(console, 47, 0, 66), "╚" + repeat("═", w) + "╝");
@@ -199,7 +164,7 @@ TEST_F(InfoPanelScreen, AVanishedDirectoryShowsItsError)
 {
     t.dir("gone");
     std::string gone = t.sys("gone");
-    run_px({"-l", t.path.c_str(), "-r", gone.c_str()},
+    run_in("", "gone",
            {KEYS({KEY_TAB, CtrlL}), CHECK([&] {
                 EXPECT_NE(screen_text(console, 11, 0, 40).find("file"), std::string::npos);
                 ASSERT_EQ(rmdir(gone.c_str()), 0);
@@ -207,17 +172,17 @@ TEST_F(InfoPanelScreen, AVanishedDirectoryShowsItsError)
             KEYS({CtrlR}), CHECK([&] {
                 const int w = 38;
                 expect_panel(40,
-                             {"*", "*", at(w, 0, ""), at(w, 0, ""), at(w, 0, ""), "║" + repeat("─", w) + "║",
-                              at(w, 0, ""), at(w, 0, ""),  // no memory, no totals
-                              at(w, 0, "No such file or directory (2)"), at(w, 0, ""), at(w, 0, ""),
-                              at(w, 0, ""), at(w, 0, "")},
+                             {"*", "*", line_at(w, 0, ""), line_at(w, 0, ""), line_at(w, 0, ""), "║" + repeat("─", w) + "║",
+                              line_at(w, 0, ""), line_at(w, 0, ""),  // no memory, no totals
+                              line_at(w, 0, "No such file or directory (2)"), line_at(w, 0, ""), line_at(w, 0, ""),
+                              line_at(w, 0, ""), line_at(w, 0, "")},
                              "vanished");
                 ASSERT_EQ(mkdir(gone.c_str(), 0755), 0);
             }),
             // Back again: the totals, not the old error.
             KEYS({CtrlR}), CHECK([&] {
                 EXPECT_EQ(screen_text(console, 11, 0, 40), centre(38, "0 files use 0 bytes in"));
-                EXPECT_EQ(screen_text(console, 8, 0, 40), at(38, 0, ""));
+                EXPECT_EQ(screen_text(console, 8, 0, 40), line_at(38, 0, ""));
             })});
 }
 
@@ -227,8 +192,8 @@ TEST_F(InfoPanelScreen, CannotReadDrive)
     run({KEYS({KEY_TAB, CtrlL}), CHECK([&] {
              const int w = 38;
              expect_panel(40,
-                          {"*", "*", "*", "*", "*", "*", "*", "*", at(w, 0, ""), at(w, 0, ""),
-                           centre(w, "Cannot read drive"), at(w, 0, ""), at(w, 0, ""), at(w, 0, "")},
+                          {"*", "*", "*", "*", "*", "*", "*", "*", line_at(w, 0, ""), line_at(w, 0, ""),
+                           centre(w, "Cannot read drive"), line_at(w, 0, ""), line_at(w, 0, ""), line_at(w, 0, "")},
                           "no disk facts");
          })});
 }
@@ -252,21 +217,21 @@ TEST_F(InfoPanelScreen, CtrlLTwiceWithTheOtherPanelHiddenAndShown)
 {
     t.file("a.txt", 10);
     t.file("b.txt", 10);
-    run({KEYS({KEY_TAB, CtrlF1}), CHECK([] { EXPECT_FALSE(panel_base[0].showing); }),
+    run({KEYS({KEY_TAB, KEY_CTRL_F1}), CHECK([] { EXPECT_FALSE(panel_base[0].showing); }),
          KEYS({CtrlL}), CHECK([] {
              EXPECT_TRUE(panel_base[0].showing);
              EXPECT_EQ(panel_base[0].type, PanelInfo);
              EXPECT_NE(screen_text(console, 0, 0, 40).find(" INFO "), std::string::npos);
          }),
          // Swapped to the right, the info panel still knows it was hidden.
-         KEYS({CtrlU, CtrlL}), CHECK([] {
+         KEYS({ctrl('U'), CtrlL}), CHECK([] {
              EXPECT_FALSE(panel_base[1].showing);  // hidden again, as it was
              EXPECT_EQ(panel_base[1].type, PanelFiles);
              EXPECT_TRUE(panel_base[0].showing);
          }),
-         KEYS({CtrlU}), CHECK([] { EXPECT_FALSE(panel_base[0].showing); }),
+         KEYS({ctrl('U')}), CHECK([] { EXPECT_FALSE(panel_base[0].showing); }),
          // Shown before: Ctrl+L twice gives the list back where it was.
-         KEYS({CtrlF1, KEY_TAB, KEY_DOWN, KEY_DOWN, KEY_TAB, CtrlL}), CHECK([] {
+         KEYS({KEY_CTRL_F1, KEY_TAB, KEY_DOWN, KEY_DOWN, KEY_TAB, CtrlL}), CHECK([] {
              EXPECT_EQ(panel_base[0].type, PanelInfo);
              EXPECT_EQ(panel_base[0].CurrentIndex(), 2);
          }),
@@ -327,16 +292,16 @@ TEST_F(InfoPanelScreen, ArchiveTotals)
              const int w = 38;
              info_panel_draw(0, &known);
              expect_panel(40,
-                          {"*", "*", "*", "*", "*", "*", "*", "*", at(w, 0, ""),
-                           at(w, 0, "  1,000,000 total uncompressed"), at(w, 0, "    250,000 total compressed"),
-                           at(w, 0, "      75.0% total compression"), centre(w, t.path),
-                           at(w, 1, "Archive : a_very_long_archive_name►"), at(w, 1, "Type    : ZIP"),
-                           at(w, 0, ""), at(w, 0, "")},
+                          {"*", "*", "*", "*", "*", "*", "*", "*", line_at(w, 0, ""),
+                           line_at(w, 0, "  1,000,000 total uncompressed"), line_at(w, 0, "    250,000 total compressed"),
+                           line_at(w, 0, "      75.0% total compression"), centre(w, t.path),
+                           line_at(w, 1, "Archive : a_very_long_archive_name►"), line_at(w, 1, "Type    : ZIP"),
+                           line_at(w, 0, ""), line_at(w, 0, "")},
                           "known");
              info_panel_draw(0, &unknown);
              expect_panel(40,
-                          {"*", "*", "*", "*", "*", "*", "*", "*", at(w, 0, ""), at(w, 0, "    250,000 total compressed"),
-                           centre(w, t.path), at(w, 12, "Archive : b.gz"), at(w, 12, "Type    : GZIP"), at(w, 0, "")},
+                          {"*", "*", "*", "*", "*", "*", "*", "*", line_at(w, 0, ""), line_at(w, 0, "    250,000 total compressed"),
+                           centre(w, t.path), line_at(w, 12, "Archive : b.gz"), line_at(w, 12, "Type    : GZIP"), line_at(w, 0, "")},
                           "unknown");
          })});
 }

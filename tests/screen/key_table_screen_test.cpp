@@ -3,42 +3,13 @@
 // own, and none may fall through every handler. The same table is the
 // README's key summary, which must list each of its rows.
 
-#include "config/config.h"
-#include "console/key_codes.h"
 #include "menus/pull_down_menu.h"
 #include "panels/key_commands.h"
 #include "panels/main_loop.h"
-#include "tests/screen/px_screen.h"
-
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+#include "tests/screen/screen_helpers.h"
 
 namespace {
 
-constexpr int ctrl(char c)
-{
-    return KEY_CTRL_A + c - 'A';
-}
-constexpr int F(int n)
-{
-    return KEY_F1 + n - 1;
-}
-constexpr int ShiftF(int n)
-{
-    return KEY_SHIFT_F1 + n - 1;
-}
-constexpr int CtrlF(int n)
-{
-    return KEY_CTRL_F1 + n - 1;
-}
-constexpr int AltF(int n)
-{
-    return KEY_ALT_F1 + n - 1;
-}
 constexpr int shift(int key)
 {
     return key | KEY_SHIFT_FLAG;
@@ -130,14 +101,11 @@ const std::vector<KEYROW>& key_table()
 void press(int key)
 {
     px_closing_alternate = KEY_ESC;
-    struct Reset
-    {
-        ~Reset() { px_closing_alternate = 0; }
-    } reset;
     run_px({}, {KEYS({key})}, [] {
         config.Viewer2 = L"true";
         config.Editor2 = L"true";
     });
+    px_closing_alternate = 0;
 }
 
 TEST(KeyTable, EveryKeyReachesACommand)
@@ -184,9 +152,7 @@ TEST(KeyTable, EveryMenuItemReachesACommand)
 // The README's key summary lists every row of the table.
 TEST(KeyTable, TheReadmeSummarisesEveryKey)
 {
-    std::ifstream in(PANNEX_SOURCE_DIR "/README.md");
-    ASSERT_TRUE(in.good());
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text = read_file(PANNEX_SOURCE_DIR "/README.md");
     size_t start = text.find("## Keys");
     ASSERT_NE(start, std::string::npos) << "README.md has no \"## Keys\" section";
     size_t end = text.find("\n## ", start + 1);

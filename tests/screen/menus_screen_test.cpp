@@ -1,65 +1,27 @@
 #include "config/command_history.h"
-#include "config/config.h"
-#include "console/key_codes.h"
 #include "foundation/program_name.h"
-#include "tests/screen/px_screen.h"
+#include "tests/screen/screen_helpers.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-constexpr int KeyF9 = KEY_F1 + 8;
-constexpr int KeyShiftF10 = KEY_SHIFT_F1 + 9;
-constexpr int KeyAltF5 = KEY_ALT_F1 + 4;
-constexpr int KeyAltF8 = KEY_ALT_F1 + 7;
-constexpr int KeyAltShiftF8 = (KEY_ALT_F1 + 7) | KEY_SHIFT_FLAG;
-constexpr int KeyCtrlShift3 = KEY_CTRL_DIGIT + 3 + KEY_SHIFT_FLAG;
-
-std::string cells(int y, int x, int width)
-{
-    return screen_text(console, y, x, width);
-}
-
-std::string repeat(const std::string& s, int n)
-{
-    std::string r;
-    for (int i = 0; i < n; i++)
-        r += s;
-    return r;
-}
-
 // Expects the rows from y on, starting at column x, to read as lines.
-void expect_rows(int y, int x, const std::vector<std::string>& lines)
+void expect_rows(int y, int x, const Rows& lines)
 {
-    for (size_t i = 0; i < lines.size(); i++) {
-        int width = 0;
-        for (unsigned char c : lines[i])
-            width += (c & 0xC0) != 0x80;
-        EXPECT_EQ(cells(y + static_cast<int>(i), x, width), lines[i]) << "row " << y + i;
-    }
+    for (size_t i = 0; i < lines.size(); i++)
+        EXPECT_EQ(cells(y + static_cast<int>(i), x, Westring(lines[i].c_str()).strlen()), lines[i]) << "row " << y + i;
 }
 
 // A dropped column: the double frame around its items, " " or the check
-// mark before each, separators as a line.
-std::vector<std::string> framed(int width, const std::vector<std::string>& items)
+// mark before each, "-" a separator line.
+Rows framed_column(int width, Rows items)
 {
-    std::vector<std::string> rows{"╔" + repeat("═", width) + "╗"};
-    for (const std::string& it : items) {
+    for (std::string& it : items)
         if (it == "-")
-            rows.push_back("║" + repeat("─", width) + "║");
-        else
-            rows.push_back("║" + it + std::string(static_cast<size_t>(width) - it.size() + (it.rfind("√", 0) == 0 ? 2 : 0), ' ') + "║");
-    }
-    rows.push_back("╚" + repeat("═", width) + "╝");
-    return rows;
+            it = repeat("─", width);
+    return framed(width, items);
 }
 
 const std::string Bar = "    Left    Files    Commands    Options    Right  ";
@@ -90,24 +52,14 @@ const std::vector<std::string> OptionsItems = {
     " Clock", " Tag Directories", " Thousand Separator", " Retain Dir Count", "-", " Save Setup      Shft-F9"};
 
 // The whole screen, characters and attributes, with the cursor and title.
-struct SCREEN
+Rows whole_screen()
 {
-    std::vector<std::string> text, attrs;
-    int x = 0, y = 0, type = 0;
-    std::string title;
-    static SCREEN Take()
-    {
-        SCREEN s;
-        for (int y = 0; y < console.Lines(); y++) {
-            s.text.push_back(row(y));
-            s.attrs.push_back(screen_attr_hex(console, y));
-        }
-        console.GetCursorPos(s.x, s.y);
-        s.type = console.GetCursorType();
-        s.title = console.GetTitle().ToUTF8().c_str();
-        return s;
-    }
-};
+    Rows s;
+    for (int y = 0; y < console.Lines(); y++)
+        s.push_back(row(y) + "|" + screen_attr_hex(console, y));
+    s.push_back(cursor_at() + " " + console.GetTitle().ToUTF8().c_str());
+    return s;
+}
 
 }
 
@@ -117,7 +69,7 @@ TEST(MenuScreen, EachColumnDropsBelowItsLabel)
         {2, 21, side_items(false)}, {10, 27, FilesItems}, {19, 30, CommandsItems}, {31, 25, OptionsItems},
         {42, 21, side_items(true)},
     };
-    std::vector<ScreenStep> steps{KEYS({KeyF9}), CHECK([] {
+    std::vector<ScreenStep> steps{KEYS({F(9)}), CHECK([] {
                                       EXPECT_EQ(row(0), Bar + std::string(29, ' '));
                                       // The selected label in "Menu Highlight", the rest in "Menu Bar".
                                       EXPECT_EQ(screen_attrs(console, 0, {{0x30, 'b'}, {0x0F, 'h'}}),
@@ -127,7 +79,7 @@ TEST(MenuScreen, EachColumnDropsBelowItsLabel)
     for (int c = 0; c < 5; c++) {
         steps.push_back(CHECK([&columns, c] {
             SCOPED_TRACE("column " + std::to_string(c));
-            expect_rows(1, columns[c].x, framed(columns[c].width, columns[c].items));
+            expect_rows(1, columns[c].x, framed_column(columns[c].width, columns[c].items));
             // Item 0 selected in "Menu Highlight" with its hot letter in
             // "Menu Quick Key", the others in "Menu".
             int x = columns[c].x + 1, last = x + columns[c].width - 1;
@@ -137,57 +89,45 @@ TEST(MenuScreen, EachColumnDropsBelowItsLabel)
         steps.push_back(KEYS({KEY_RIGHT}));
     }
     // Opening from the right side starts on Right.
-    steps.push_back(KEYS({KEY_ESC, KEY_ESC, KEY_TAB, KeyF9}));
+    steps.push_back(KEYS({KEY_ESC, KEY_ESC, KEY_TAB, F(9)}));
     steps.push_back(CHECK([] {
         EXPECT_EQ(screen_attrs(console, 0, {{0x30, 'b'}, {0x0F, 'h'}}, 40, 12), "bbhhhhhhhhhb");
         EXPECT_EQ(cells(1, 40, 3), "║..");  // nothing dropped: the panel shows
     }));
     steps.push_back(KEYS({KEY_DOWN}));
-    steps.push_back(CHECK([] { expect_rows(1, 42, framed(21, side_items(true))); }));
+    steps.push_back(CHECK([] { expect_rows(1, 42, framed_column(21, side_items(true))); }));
     run_px({}, steps);
 }
 
-TEST(MenuScreen, HotLettersAndQuickKeyColour)
+TEST(MenuScreen, HotLettersQuickKeyColourAndFileThenQuit)
 {
-    run_px({}, {KEYS({KeyF9, 'f'}), CHECK([] {
+    PX_RUN r = run_px({}, {KEYS({F(9), 'f'}), CHECK([] {
                     // Manual's hot letter is its "l" (column 10 + 1 + 1 + 5).
                     EXPECT_EQ(screen_attr_hex(console, 2, 17, 1), "0e");
                     EXPECT_EQ(screen_attr_hex(console, 3, 12, 1), "3e");  // "U" of User Menu
                     EXPECT_EQ(screen_attr_hex(console, 10, 12, 1), "30");  // separator in "Menu Bar"
                 }),
                 KEYS({'q'}), EXITS()});
+    EXPECT_EQ(r.status, 0);
 }
 
 TEST(MenuScreen, EscapeTwiceRestoresEveryCellTheCursorAndTheTitle)
 {
-    SCREEN before;
-    run_px({}, {KEYS(type_keys("ab")), CHECK([&] { before = SCREEN::Take(); }), KEYS({KeyF9, KEY_DOWN, KEY_RIGHT}),
-                CHECK([] { EXPECT_NE(row(0).substr(0, 12), "╔═════════ /"); }), KEYS({KEY_ESC, KEY_ESC}), CHECK([&] {
-                    SCREEN after = SCREEN::Take();
-                    EXPECT_EQ(after.text, before.text);
-                    EXPECT_EQ(after.attrs, before.attrs);
-                    EXPECT_EQ(after.x, before.x);
-                    EXPECT_EQ(after.y, before.y);
-                    EXPECT_EQ(after.title, before.title);
-                })});
-}
-
-TEST(MenuScreen, FileThenQuitQuits)
-{
-    PX_RUN r = run_px({}, {KEYS({KeyF9, 'f', 'q'}), EXITS(), KEYS({'x'})});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.steps_left, 1);
+    Rows before;
+    run_px({}, {KEYS(type_keys("ab")), CHECK([&] { before = whole_screen(); }), KEYS({F(9), KEY_DOWN, KEY_RIGHT}),
+                CHECK([] { EXPECT_NE(row(0).substr(0, 12), "╔═════════ /"); }), KEYS({KEY_ESC, KEY_ESC}),
+                CHECK([&] { EXPECT_EQ(whole_screen(), before); })});
 }
 
 TEST(MenuScreen, ShiftF10ReopensWhereTheMenuWasLeft)
 {
-    run_px({}, {KEYS({KeyF9, 'f', 'c'}), CHECK([] { EXPECT_EQ(cells(0, 0, 3), "╔══"); }), KEYS({KeyShiftF10}),
+    run_px({}, {KEYS({F(9), 'f', 'c'}), CHECK([] { EXPECT_EQ(cells(0, 0, 3), "╔══"); }), KEYS({ShiftF(10)}),
                 CHECK([] {
                     EXPECT_EQ(cells(6, 11, 22), " Copy               F5");
                     EXPECT_EQ(screen_attr_hex(console, 6, 11, 1) + screen_attr_hex(console, 6, 30, 1), "0f0f");
                     EXPECT_EQ(screen_attr_hex(console, 2, 11, 1), "3f");
                 }),
-                KEYS({KEY_ESC, KEY_ESC, KEY_CTRL_A + 'N' - 'A'}), CHECK([] {
+                KEYS({KEY_ESC, KEY_ESC, ctrl('N')}), CHECK([] {
                     // Ctrl+N opens on the current side with nothing dropped.
                     EXPECT_EQ(screen_attr_hex(console, 0, 2, 1), "0f");
                     EXPECT_NE(cells(1, 2, 1), "╔");
@@ -210,28 +150,23 @@ TEST(MenuScreen, ARightPressOnRowZeroOpensTheColumnUnderIt)
 
 TEST(MenuScreen, SideMenusActOnTheirSide)
 {
-    run_px({}, {KEYS({KeyF9, KEY_LEFT, KEY_DOWN, 'a'}), CHECK([] {
+    run_px({}, {KEYS({F(9), KEY_LEFT, KEY_DOWN, 'a'}), CHECK([] {
                     // Right menu, Unix detail: the right panel, though the left is current.
                     EXPECT_EQ(config.RightStyle, DetailUnix);
                     EXPECT_EQ(config.LeftStyle, DetailFull);
                 }),
-                KEYS({KeyF9, KEY_DOWN, 'm', KeyF9, KEY_DOWN, 'v'}),
+                KEYS({F(9), KEY_DOWN, 'm', F(9), KEY_DOWN, 'v'}),
                 CHECK([] { EXPECT_EQ(config.LeftSort, SortTime + SortReversed); })});
 }
 
 TEST(MenuScreen, UncheckingQuitMakesF10QuitUnasked)
 {
-    PX_RUN r = run_px({}, {KEYS({KeyF9, 'o', 'n'}), CHECK([] {
-                               expect_rows(5, 18, {"╔═════════════ Confirmations ══════════════╗",
-                                                   "║                                          ║",
-                                                   "║ [X]  Delete File/Empty Directory         ║",
-                                                   "║ [X]  Delete Tagged Files                 ║",
-                                                   "║ [X]  Delete Non-empty Directory          ║",
-                                                   "║ [X]  Quit Pannex                         ║",
-                                                   "║ [X]  \"YES\" prompt for Non-Empty Directory║",
-                                                   "║                                          ║",
-                                                   "║       [ OK ]  [ Cancel ]  [ Help ]       ║",
-                                                   "╚══════════════════════════════════════════╝"});
+    PX_RUN r = run_px({}, {KEYS({F(9), 'o', 'n'}), CHECK([] {
+                               expect_rows(5, 18, framed(42, {"", " [X]  Delete File/Empty Directory", " [X]  Delete Tagged Files",
+                                                              " [X]  Delete Non-empty Directory", " [X]  Quit Pannex",
+                                                              " [X]  \"YES\" prompt for Non-Empty Directory", "",
+                                                              "       [ OK ]  [ Cancel ]  [ Help ]"},
+                                                         "╔═════════════ Confirmations ══════════════╗"));
                            }),
                            KEYS({KEY_DOWN, KEY_DOWN, KEY_DOWN, ' ', KEY_RETURN}),
                            CHECK([] { EXPECT_EQ(config.Confirmations, ConfirmQuit); }), KEYS({KEY_F10}), EXITS(),
@@ -242,7 +177,7 @@ TEST(MenuScreen, UncheckingQuitMakesF10QuitUnasked)
 
 TEST(ConfigScreen, TheDialogAndCancel)
 {
-    run_px({}, {KEYS({KeyF9, 'o', 'c'}), CHECK([] {
+    run_px({}, {KEYS({F(9), 'o', 'c'}), CHECK([] {
                     expect_rows(2, 2, {
                         "╔═════════════════════════════ Configuration ══════════════════════════════╗",
                         "║                                                                          ║",
@@ -272,7 +207,7 @@ TEST(ConfigScreen, TheDialogAndCancel)
 
 TEST(ConfigScreen, LinesFortyResizesTheConsole)
 {
-    run_px({}, {KEYS({KeyF9, 'o', 'c', KEY_TAB, KEY_TAB, KEY_TAB, KEY_TAB}), KEYS(type_keys("40")),
+    run_px({}, {KEYS({F(9), 'o', 'c', KEY_TAB, KEY_TAB, KEY_TAB, KEY_TAB}), KEYS(type_keys("40")),
                 KEYS({KEY_RETURN}), CHECK([] {
                     EXPECT_EQ(config.Lines, 40);
                     EXPECT_EQ(console.Lines(), 40);
@@ -283,7 +218,11 @@ TEST(ConfigScreen, LinesFortyResizesTheConsole)
 TEST(HistoryScreen, TheBoxSearchAndDelete)
 {
     run_px({}, {KEYS(type_keys("make all")), KEYS({KEY_RETURN}), KEYS(type_keys("ls -l")), KEYS({KEY_RETURN}),
-                KEYS(type_keys("make test")), KEYS({KEY_RETURN}), KEYS({KeyAltF8}), CHECK([] {
+                KEYS(type_keys("make test")), KEYS({KEY_RETURN}),
+                // Enter took the line away; Ctrl+E brings the newest back, Esc clears it.
+                CHECK([] { EXPECT_EQ(row(23).find("make"), std::string::npos) << row(23); }), KEYS({ctrl('E')}),
+                CHECK([] { EXPECT_NE(row(23).find(">make test "), std::string::npos) << row(23); }),
+                KEYS({KEY_ESC, AltF(8)}), CHECK([] {
                     expect_rows(6, 33, {"╔═ History ══╗", "║make all    ║", "║ls -l       ║", "║make test   ║",
                                         "╚════════════╝"});
                     // The newest selected.
@@ -308,7 +247,7 @@ TEST(HistoryScreen, TheBoxSearchAndDelete)
 
 TEST(StoredPathsScreen, StoreShowAndGo)
 {
-    run_px({}, {KEYS({KeyCtrlShift3, KeyAltF5}), CHECK([] {
+    run_px({}, {KEYS({(KEY_CTRL_DIGIT + 3 + KEY_SHIFT_FLAG), AltF(5)}), CHECK([] {
                     std::string home = px_home();
                     std::string line = "3 - " + home;
                     int width = static_cast<int>(std::max<size_t>(home.size(), 16));
@@ -330,8 +269,8 @@ TEST(DirectoryHistoryScreen, OffersTheDirectoryLeftAndGoesThere)
         ASSERT_GE(y, 0);
         EXPECT_NE(row(y + 1).find(px_home()), std::string::npos) << row(y + 1) << "\n" << row(y + 2);
     };
-    run_px({}, {CHECK([] { mkdir((px_home() + "/sub").c_str(), 0755); }), KEYS({KEY_CTRL_A + 'R' - 'A'}),
-                KEYS({KEY_DOWN, KEY_RETURN}), KEYS({KEY_CTRL_PGUP}), KEYS({KeyAltShiftF8}), CHECK(box),
+    run_px({}, {CHECK([] { mkdir((px_home() + "/sub").c_str(), 0755); }), KEYS({ctrl('R')}),
+                KEYS({KEY_DOWN, KEY_RETURN}), KEYS({KEY_CTRL_PGUP}), KEYS({(AltF(8) | KEY_SHIFT_FLAG)}), CHECK(box),
                 KEYS({KEY_ESC, KEY_ALT_BACKSLASH}), CHECK(box), KEYS({KEY_RETURN}), CHECK([] {
                     EXPECT_EQ(screen_row_of("Directory History"), -1);
                     EXPECT_NE(row(23).find("/sub>"), std::string::npos) << row(23);
@@ -344,12 +283,12 @@ TEST(MenuScreen, TheMouseChoosesAnItemAndLeavesOutside)
         console.Queue().Put({CConsole::EvButtonPress, 1, 0, 0, x, y});
         console.Queue().Put({CConsole::EvButtonRelease, 1, 0, 0, x, y});
     };
-    run_px({}, {KEYS({KeyF9, KEY_DOWN}), CHECK([&] { click(6, 4); }), KEYS({}), CHECK([] {
+    run_px({}, {KEYS({F(9), KEY_DOWN}), CHECK([&] { click(6, 4); }), KEYS({}), CHECK([] {
                     // "Wide" of the Left column: the menu closed and the panel changed.
                     EXPECT_EQ(config.LeftStyle, DetailWide);
                     EXPECT_EQ(cells(0, 0, 1), "╔");
                 }),
-                KEYS({KeyF9}), CHECK([&] { click(20, 0); }), KEYS({}), CHECK([] {
+                KEYS({F(9)}), CHECK([&] { click(20, 0); }), KEYS({}), CHECK([] {
                     // A click on the bar drops the column under it.
                     EXPECT_EQ(cells(2, 20, 14), " Tree         ");
                 }),
@@ -403,7 +342,7 @@ TEST(UserMenuScreen, EntriesRunPerTaggedFileAndFollowTheirCd)
             std::ofstream(h + "/" + n) << n;
     };
     auto exists = [](const std::string& name) { return access((px_home() + "/" + name).c_str(), F_OK) == 0; };
-    run_px({}, {CHECK(setup), KEYS({KEY_CTRL_A + 'R' - 'A'}),  // re-read to list them
+    run_px({}, {CHECK(setup), KEYS({ctrl('R')}),  // re-read to list them
                 // "..", "sub", then a.txt and c.txt tagged with Insert (which
                 // moves on to the next entry).
                 KEYS({KEY_HOME, KEY_DOWN, KEY_DOWN, KEY_INS, KEY_DOWN, KEY_INS}),

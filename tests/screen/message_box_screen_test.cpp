@@ -1,6 +1,6 @@
 #include "screen_fixture.h"
 
-#include "console/key_codes.h"
+#include "tests/screen/screen_helpers.h"
 #include "textui/message_box.h"
 
 TEST_F(ScreenTest, MessageBoxOfEachButtonSet)
@@ -19,7 +19,7 @@ TEST_F(ScreenTest, MessageBoxOfEachButtonSet)
         show(0);
         int w = r.x2 - r.x1 + 1;
         // Five lines a third of the way down: (25 - 5) / 3.
-        EXPECT_EQ(screen_text(shot, 6, r.x1, w), "╔" + [&] { std::string s; for (int i = 2; i < w; i++) s += "═"; return s; }() + "╗");
+        EXPECT_EQ(screen_text(shot, 6, r.x1, w), "╔" + repeat("═", w - 2) + "╗");
         EXPECT_EQ(screen_text(shot, 9, r.x1, w), r.buttons) << int(r.set);
         EXPECT_EQ(screen_text(shot, 10, r.x1 - 1, 1), ".");
         EXPECT_EQ(screen_text(shot, 10, r.x2 + 1, 1), ".");

@@ -1,26 +1,12 @@
-#include "config/config.h"
-#include "console/console_test_support.h"
-#include "console/key_codes.h"
-#include "panels/panel.h"
-#include "panels/tests/panel_tree.h"
-#include "tests/screen/px_screen.h"
+#include "tests/screen/screen_helpers.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <ctime>
-#include <string>
-#include <vector>
 
 namespace {
 
 constexpr int AltShiftF(int n)
 {
-    return (KEY_ALT_F1 + n - 1) | KEY_SHIFT_FLAG;
-}
-constexpr int CtrlF(int n)
-{
-    return KEY_CTRL_F1 + n - 1;
+    return AltF(n) | KEY_SHIFT_FLAG;
 }
 
 // Times in UTC, so that dates and times read the same everywhere.
@@ -29,14 +15,14 @@ constexpr time_t Nov14 = 1700000000;    // 2023-11-14 22:13
 constexpr time_t Midnight = 1700006400; // 2023-11-15 00:00
 
 // The tree most panel screens list.
-class PanelScreen : public ::testing::Test
+class PanelScreen : public PanelsScreen
 {
 protected:
     void SetUp() override
     {
         setenv("TZ", "UTC", 1);
         tzset();
-        ASSERT_TRUE(t.ok());
+        PanelsScreen::SetUp();
         t.dir("Docs", March5);
         t.dir("src", March5 + 86400);
         t.link("latest", "src");
@@ -52,11 +38,8 @@ protected:
     // px with both panels on the tree.
     PX_RUN run(std::vector<ScreenStep> steps, std::function<void()> settings = {}, int columns = 80)
     {
-        return run_px({"-l", t.path.c_str(), "-r", t.path.c_str()}, std::move(steps), std::move(settings),
-                      columns);
+        return run_in("", "", std::move(steps), std::move(settings), columns);
     }
-
-    PanelTree t;
 };
 
 // The left panel's cells of row y.
@@ -65,20 +48,11 @@ std::string left(int y)
     return screen_text(console, y, 0, 40);
 }
 
-// Rows first .. last of the left panel.
-std::vector<std::string> left_rows(int first, int last)
+// Expects the left panel's rows from first on to read as expected.
+void expect_rows(int first, const Rows& expected, const char* what)
 {
-    std::vector<std::string> rows;
-    for (int y = first; y <= last; y++)
-        rows.push_back(left(y));
-    return rows;
-}
-
-void expect_rows(int first, const std::vector<std::string>& expected, const char* what)
-{
-    std::vector<std::string> got = left_rows(first, first + static_cast<int>(expected.size()) - 1);
     for (size_t i = 0; i < expected.size(); i++)
-        EXPECT_EQ(got[i], expected[i]) << what << ", row " << first + static_cast<int>(i);
+        EXPECT_EQ(left(first + static_cast<int>(i)), expected[i]) << what << ", row " << first + static_cast<int>(i);
 }
 
 }
@@ -184,7 +158,7 @@ TEST_F(PanelScreen, UnixLayoutAndSizeForms)
                  "║big.iso     │  1177M│rw-r--r--│" + owner + "│" + group + "║",
              }, "unix");
          }),
-         CHECK([] { config.ThousandSep = true; }), KEYS({KEY_CTRL_A + 'R' - 'A'}), CHECK([] {
+         CHECK([] { config.ThousandSep = true; }), KEYS({ctrl('R')}), CHECK([] {
              EXPECT_EQ(screen_text(console, 5, 0, 22), "║a.txt       │  1,234│");
              EXPECT_EQ(screen_text(console, 6, 0, 22), "║big.iso     │ 1,177M│");
          }),
@@ -197,7 +171,7 @@ TEST_F(PanelScreen, UnixLayoutAndSizeForms)
 
 TEST_F(PanelScreen, HiddenFilesAndTheirMark)
 {
-    run({KEYS({KEY_CTRL_A + 'H' - 'A', AltShiftF(1)}), CHECK([] {
+    run({KEYS({ctrl('H'), AltShiftF(1)}), CHECK([] {
         EXPECT_EQ(left(5), "║.profile   ░│            │            ║");
     })});
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 // A C file of n lines where every 50th line opens a block comment and the
@@ -19,31 +21,34 @@ std::string c_file(int n)
     return s;
 }
 
-// The state at every line start, from the top with nothing skipped.
-std::vector<std::pair<long long, int>> reference(CTextFile& f, SyntaxHighlighter& hl)
+// A C file of n lines under the shipped definition, and the state at
+// every line start, from the top with nothing skipped.
+class SyntaxStateStore : public ::testing::Test
 {
-    std::vector<std::pair<long long, int>> out;
-    hl.Reset();
-    f.SetReadPos(0);
-    int len;
-    for (long long at = 0; const wchar_t* l = f.ReadTextLine(len); at = f.GetReadPos()) {
-        out.push_back({at, hl.stack.Count()});
-        hl.ProcessLine(l, len, nullptr);
+protected:
+    void Open(int n)
+    {
+        textui_settings.colours[ColourFileViewer] = 0x1B;
+        m = std::make_unique<MemFile>(c_file(n));
+        ASSERT_EQ(f.Open(m->path), 0);
+        ASSERT_TRUE(hl.LoadDef(PANNEX_SYNTAX_INI, L"big.c"));
+        int len;
+        for (long long at = 0; const wchar_t* l = f.ReadTextLine(len); at = f.GetReadPos()) {
+            ref.push_back({at, hl.stack.Count()});
+            hl.ProcessLine(l, len, nullptr);
+        }
     }
-    return out;
-}
-
-}
-
-TEST(SyntaxStateStore, CatchUpFromCheckpointsGivesTheStateFromTheTop)
-{
-    textui_settings.colours[ColourFileViewer] = 0x1B;
-    MemFile m(c_file(3000));
+    std::unique_ptr<MemFile> m;
     CTextFile f;
-    ASSERT_EQ(f.Open(m.path), 0);
     SyntaxHighlighter hl;
-    ASSERT_TRUE(hl.LoadDef(PANNEX_SYNTAX_INI, L"big.c"));
-    auto ref = reference(f, hl);
+    std::vector<std::pair<long long, int>> ref;
+};
+
+}
+
+TEST_F(SyntaxStateStore, CatchUpFromCheckpointsGivesTheStateFromTheTop)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(3000));
     ASSERT_GT(ref.back().first, 60000);
 
     CSyntaxStateStore store;
@@ -65,16 +70,10 @@ TEST(SyntaxStateStore, CatchUpFromCheckpointsGivesTheStateFromTheTop)
     EXPECT_LT(store.MemoryBytes(), static_cast<size_t>(ref.back().first) / 100);
 }
 
-TEST(SyntaxStateStore, FarJumpKeepsNoCheckpoint)
+TEST_F(SyntaxStateStore, FarJumpKeepsNoCheckpoint)
 {
-    textui_settings.colours[ColourFileViewer] = 0x1B;
     // Over 2 MiB: the end is more than the catch-up limit from offset 0.
-    MemFile m(c_file(100000));
-    CTextFile f;
-    ASSERT_EQ(f.Open(m.path), 0);
-    SyntaxHighlighter hl;
-    ASSERT_TRUE(hl.LoadDef(PANNEX_SYNTAX_INI, L"big.c"));
-    auto ref = reference(f, hl);
+    ASSERT_NO_FATAL_FAILURE(Open(100000));
     CSyntaxStateStore store;
     store.CatchUp(f, hl, ref.back().first);
     EXPECT_EQ(store.Count(), 1) << "only the empty state at 0";
@@ -90,7 +89,7 @@ TEST(SyntaxStateStore, FarJumpKeepsNoCheckpoint)
     EXPECT_LT(store.MemoryBytes(), 16384u);
 }
 
-TEST(SyntaxStateStore, DuplicateOffsetsAndPageEnds)
+TEST_F(SyntaxStateStore, DuplicateOffsetsAndPageEnds)
 {
     CSyntaxStateStore store;
     SyntaxHighlighterState empty, one;

@@ -91,6 +91,17 @@ std::wstring text_of(const CellString& cells)
     return s;
 }
 
+std::vector<std::string> colour_lines(SyntaxHighlighter& hl, const std::vector<std::wstring>& lines)
+{
+    std::vector<std::string> out;
+    for (const auto& l : lines) {
+        CellString cells;
+        hl.ProcessLine(l.c_str(), cells);
+        out.push_back(colours(cells));
+    }
+    return out;
+}
+
 // Colours lines with a definition from memory.
 struct Highlight
 {
@@ -101,14 +112,8 @@ struct Highlight
     }
     std::vector<std::string> run(const std::vector<std::wstring>& lines)
     {
-        std::vector<std::string> out;
         hl.Enable();
-        for (const auto& l : lines) {
-            CellString cells;
-            hl.ProcessLine(l.c_str(), cells);
-            out.push_back(colours(cells));
-        }
-        return out;
+        return colour_lines(hl, lines);
     }
     SyntaxHighlighter hl;
     bool matched = false;
@@ -253,12 +258,9 @@ TEST_F(SyntaxTest, UserFileWins)
     std::string user = dir.write("user.ini", "[x:*]\nwords : green : a\n");
     SyntaxHighlighter hl;
     EXPECT_TRUE(hl.LoadDef(FileNameFromSys(user.c_str()), FileNameFromSys(data.c_str()), L"f"));
-    CellString cells;
-    hl.ProcessLine(L"a", cells);
-    EXPECT_EQ(colours(cells), "G");
+    EXPECT_EQ(colour_lines(hl, {L"a"}), std::vector<std::string>{"G"});
     EXPECT_TRUE(hl.LoadDef(FileNameFromSys(dir.file("none.ini").c_str()), FileNameFromSys(data.c_str()), L"f"));
-    hl.ProcessLine(L"a", cells);
-    EXPECT_EQ(colours(cells), "R");
+    EXPECT_EQ(colour_lines(hl, {L"a"}), std::vector<std::string>{"R"});
 }
 
 TEST_F(SyntaxTest, ShippedDefinitionMatchesItsFiles)
@@ -310,12 +312,6 @@ TEST_F(SyntaxTest, ShippedLanguagesOnSamples)
     for (const auto& r : rows) {
         SyntaxHighlighter hl;
         ASSERT_TRUE(hl.LoadDef(PANNEX_SYNTAX_INI, r.name));
-        std::vector<std::string> got;
-        for (const auto& l : r.lines) {
-            CellString cells;
-            hl.ProcessLine(l.c_str(), cells);
-            got.push_back(colours(cells));
-        }
-        EXPECT_EQ(got, r.expected) << Westring(r.name).ToUTF8().c_str();
+        EXPECT_EQ(colour_lines(hl, r.lines), r.expected) << Westring(r.name).ToUTF8().c_str();
     }
 }

@@ -132,11 +132,12 @@ TEST(TextFile, ReadCharPerFormatWithRawBytes)
 
 TEST(TextFile, LineEnds)
 {
-    const struct { std::string bytes; std::vector<TLine> lines; int style; } rows[] = {
+    const struct { std::string bytes; std::vector<TLine> lines; int style; bool nulEnds = true; } rows[] = {
         {"a\r\nb"s, {{L"a", LineEndCRLF}, {L"b", 0}}, CTextFile::StyleCRLF},
         {"a\n\rb"s, {{L"a", LineEndLFCR}, {L"b", 0}}, CTextFile::StyleCRLF},
         {"a\r\rb"s, {{L"a", LineEndCR}, {L"", LineEndCR}, {L"b", 0}}, CTextFile::StyleLF},
         {"a\0b"s, {{L"a", 3}, {L"b", 0}}, CTextFile::StyleLF},
+        {"a\0b\n"s, {{L"a\0b"s, LineEndLF}}, CTextFile::StyleLF, false},  // NUL a character, when asked
         {"a\r\n\0b"s, {{L"a", 1 | 2 << 2 | 3 << 4}, {L"b", 0}}, CTextFile::StyleCRLF},
         {"a\n\nb\r\n"s, {{L"a", LineEndLF}, {L"", LineEndLF}, {L"b", LineEndCRLF}}, CTextFile::StyleLF},
         {"a\r"s, {{L"a", LineEndCR}}, CTextFile::StyleLF},
@@ -147,18 +148,10 @@ TEST(TextFile, LineEnds)
         MemFile m(r.bytes);
         CTextFile f;
         ASSERT_EQ(f.Open(m.path), 0);
+        f.SetNulEndsLine(r.nulEnds);
         EXPECT_EQ(read_lines(f), r.lines) << hex(r.bytes);
         EXPECT_EQ(f.GetLineEndStyle(), r.style) << hex(r.bytes);
     }
-}
-
-TEST(TextFile, NulIsACharacterWhenItEndsNoLine)
-{
-    MemFile m("a\0b\n"s);
-    CTextFile f;
-    ASSERT_EQ(f.Open(m.path), 0);
-    f.SetNulEndsLine(false);
-    EXPECT_EQ(read_lines(f), (std::vector<TLine>{{L"a\0b"s, LineEndLF}}));
 }
 
 TEST(TextFile, LongLineInPieces)
@@ -312,10 +305,22 @@ TEST(TextFile, SearchInUtf16AndCyrillic)
 
 TEST(TextFile, IndexLinesMatchesReadTextLine)
 {
-    const std::string files[] = {
+    std::vector<std::string> files = {
         "a\r\nb\n\rc\r\rd\0e\r\n\0"s, "no end"s, ""s, "\n"s, "\xFF\xFE" "a\0\n\0\0\xD8\r\0b"s,
         "\xEF\xBB\xBFx\ny"s, "\0\0\xFE\xFF\0\0\0\n\0\0\0a"s, ascii(300000),
     };
+    // Long lines first, so that the first block's guess at the count is far
+    // too low and the index grows many times; then megabytes of short
+    // lines, several to a 64-byte step, with every kind of line end.
+    std::mt19937 rng(11);
+    std::string& big = files.emplace_back();
+    for (int i = 0; i < 100; i++)
+        big += std::string(1000, 'x') + "\n";
+    const char* const ends[] = {"\n", "\n", "\n", "\r\n", "\r", "\n\r", "\0"};
+    while (big.size() < (6u << 20)) {
+        big.append(rng() % 24, static_cast<char>('a' + rng() % 26));
+        big += ends[rng() % std::size(ends)];
+    }
     for (const auto& bytes : files) {
         MemFile m(bytes);
         CTextFile f;
@@ -327,30 +332,6 @@ TEST(TextFile, IndexLinesMatchesReadTextLine)
         std::vector<long long> starts;
         ASSERT_EQ(f.IndexLines(starts), 0);
         EXPECT_EQ(starts, expected) << hex(bytes.substr(0, 32));
-    }
-    // Long lines first, so that the first block's guess at the count is far
-    // too low and the index grows many times; then megabytes of short
-    // lines, several to a 64-byte step, with every kind of line end.
-    {
-        std::mt19937 rng(11);
-        std::string bytes;
-        for (int i = 0; i < 100; i++)
-            bytes += std::string(1000, 'x') + "\n";
-        const char* const ends[] = {"\n", "\n", "\n", "\r\n", "\r", "\n\r", "\0"};
-        while (bytes.size() < (6u << 20)) {
-            bytes.append(rng() % 24, static_cast<char>('a' + rng() % 26));
-            bytes += ends[rng() % std::size(ends)];
-        }
-        MemFile m(bytes);
-        CTextFile f;
-        ASSERT_EQ(f.Open(m.path), 0);
-        std::vector<long long> expected;
-        int len;
-        for (long long at = f.TextStart(); f.ReadTextLine(len); at = f.GetReadPos())
-            expected.push_back(at);
-        std::vector<long long> starts;
-        ASSERT_EQ(f.IndexLines(starts), 0);
-        EXPECT_EQ(starts, expected);
     }
     MemFile m(ascii(10000000));
     CTextFile f;

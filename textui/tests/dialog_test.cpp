@@ -41,6 +41,14 @@ struct Form
     std::vector<int> focus_seen;
 };
 
+// Plays the keys, then Enter, to the dialog; its result.
+int play(Dialog& d, std::vector<int> keys)
+{
+    keys.push_back(KEY_RETURN);
+    script_keys(console, keys, KEY_ESC);
+    return d.Process();
+}
+
 int run_form(Form& f, const std::vector<int>& keys, int* last_focus = nullptr)
 {
     Dialog d(-1, -2, 50, 12, 0x70);
@@ -113,10 +121,7 @@ TEST_F(DialogTest, ThreeStateBoxStepsThroughItsStates)
         char value = 0;
         Dialog d(-1, -2, 30, 5, 0x70);
         d.AddCheckBox3S(1, 1, 1, value, "_Read", 1);
-        std::vector<int> keys = r.keys;
-        keys.push_back(KEY_RETURN);
-        script_keys(console, keys, KEY_ESC);
-        EXPECT_EQ(d.Process(), RESULT_ACCEPT);
+        EXPECT_EQ(play(d, r.keys), RESULT_ACCEPT);
         EXPECT_EQ(value, r.value) << r.keys.size();
         const wchar_t box[] = {L'[', r.mark, L']', 0};
         EXPECT_STREQ(Westring(screen_text(console, d.origin_y + 1, d.origin_x + 1, 3).c_str()).c_str(), box);
@@ -139,10 +144,7 @@ TEST_F(DialogTest, ListBoxMovesAndSearches)
         int selection = 0;
         Dialog d(-1, -2, 30, 8, 0x70);
         d.AddListBox(1, 1, 1, 20, 4, items, 10, selection, 0);
-        std::vector<int> keys = r.keys;
-        keys.push_back(KEY_RETURN);
-        script_keys(console, keys, KEY_ESC);
-        EXPECT_EQ(d.Process(), RESULT_ACCEPT) << r.what;
+        EXPECT_EQ(play(d, r.keys), RESULT_ACCEPT) << r.what;
         EXPECT_EQ(selection, r.selection) << r.what;
     }
 }
@@ -163,10 +165,7 @@ TEST_F(DialogTest, ListBoxSearchIsIncrementalAndWraps)
         int selection = r.start;
         Dialog d(-1, -2, 30, 9, 0x70);
         d.AddListBox(1, 1, 1, 20, 6, items, selection, 0);
-        std::vector<int> keys = r.keys;
-        keys.push_back(KEY_RETURN);
-        script_keys(console, keys, KEY_ESC);
-        EXPECT_EQ(d.Process(), RESULT_ACCEPT) << r.what;
+        EXPECT_EQ(play(d, r.keys), RESULT_ACCEPT) << r.what;
         EXPECT_EQ(selection, r.selection) << r.what;
     }
 }
@@ -196,10 +195,7 @@ TEST_F(DialogTest, IntegerFieldTakesOnlyDigitsUpToItsWidth)
         int value = 42;
         Dialog d(-1, -2, 30, 5, 0x70);
         d.AddIntField(1, 1, 1, value, 4, 0);
-        std::vector<int> keys = r.keys;
-        keys.push_back(KEY_RETURN);
-        script_keys(console, keys, KEY_ESC);
-        EXPECT_EQ(d.Process(), RESULT_ACCEPT);
+        EXPECT_EQ(play(d, r.keys), RESULT_ACCEPT);
         EXPECT_EQ(value, r.value);
     }
 }

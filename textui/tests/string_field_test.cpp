@@ -93,13 +93,4 @@ TEST_F(StringFieldTest, HistoryListAndSaving)
     const TObjectStore<Westring>& h = field_history->Entries(HistorySearch);
     ASSERT_EQ(h.count, 2);
     EXPECT_STREQ(h.At(1)->c_str(), L"first") << "kept on leaving the dialog";
-
-    {
-        Westring other = L"cancelled";
-        Dialog d(-1, -2, 40, 6, 0x70);
-        d.AddStringField(1, 1, 1, other, 20, -1, HistorySearch);
-        script_keys(console, {KEY_ESC}, KEY_ESC);
-        EXPECT_EQ(d.Process(), RESULT_CANCEL);
-    }
-    EXPECT_EQ(field_history->Entries(HistorySearch).count, 2) << "a cancelled dialog adds nothing";
 }

@@ -19,33 +19,49 @@ namespace {
 
 using NAMES = std::set<std::string>;
 
-// Two directories l and r side by side. Every file has the same time and
-// size on both sides unless its name says otherwise.
-struct CompareFixture
+COMPARE_OPTIONS options(int date, int size, bool unmatched = false, bool contents = false, const wchar_t* mask = L"*")
 {
-    ScratchDir dir;
-    PANEL left, right;
+    COMPARE_OPTIONS o;
+    o.date_mode = date;
+    o.size_mode = size;
+    o.unmatched = unmatched;
+    o.contents = contents;
+    o.mask = mask;
+    return o;
+}
 
-    void file(const char* side, const char* name, const std::string& bytes, time_t when)
-    {
-        std::string path = std::string(side) + "/" + name;
-        dir.write(path, bytes);
-        struct timespec times[2] = {{when, 0}, {when, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, dir.sys(path).c_str(), times, 0), 0);
-    }
-    void both(const char* name, const std::string& l, time_t lt, const std::string& r, time_t rt)
-    {
-        file("l", name, l, lt);
-        file("r", name, r, rt);
-    }
+std::string show(const NAMES& n)
+{
+    std::string r;
+    for (const auto& s : n)
+        r += s + " ";
+    return r;
+}
 
-    void make()
+std::string tags(const PANEL& p)
+{
+    NAMES names;
+    for (int i = 0; i < p.Count(); i++)
+        if (p.entries[i]->tagged)
+            names.insert(Westring(p.entries[i]->name).ToUTF8().c_str());
+    return show(names);
+}
+
+// Two directories l and r side by side, on a windowless console whose error
+// boxes are answered by Escape. Every file has the same time and size on
+// both sides unless its name says otherwise.
+class DirectoryCompare : public ::testing::Test
+{
+protected:
+    static constexpr time_t t = 1700000000;
+
+    void SetUp() override
     {
-        ASSERT_TRUE(dir.ok());
+        console.SetDisplay(&display);
+        console.SetSize(80, 25, "", 0);
+        script_keys(console, {}, KEY_ESC);
         set_config_defaults(config);
-        ASSERT_TRUE(dir.mkdirs("l/sub"));
-        ASSERT_TRUE(dir.mkdirs("r/sub"));
-        const time_t t = 1700000000;
+        ASSERT_TRUE(dir.mkdirs("l/sub") && dir.mkdirs("r/sub"));
         both("same.txt", "abc", t, "abc", t);
         both("newer.txt", "abc", t + 60, "abc", t);
         both("newer.dat", "abc", t + 60, "abc", t);
@@ -61,6 +77,20 @@ struct CompareFixture
         ASSERT_EQ(utimensat(AT_FDCWD, dir.sys("l/sub").c_str(), times, 0), 0);
         read();
     }
+    void TearDown() override { console.SetDisplay(nullptr); }
+
+    void file(const char* side, const char* name, const std::string& bytes, time_t when)
+    {
+        std::string path = std::string(side) + "/" + name;
+        dir.write(path, bytes);
+        struct timespec times[2] = {{when, 0}, {when, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, dir.sys(path).c_str(), times, 0), 0);
+    }
+    void both(const char* name, const std::string& l, time_t lt, const std::string& r, time_t rt)
+    {
+        file("l", name, l, lt);
+        file("r", name, r, rt);
+    }
     void read()
     {
         left.path = dir.wide("l");
@@ -71,95 +101,38 @@ struct CompareFixture
         }
     }
 
-    static NAMES tagged(const PANEL& p)
-    {
-        NAMES names;
-        for (int i = 0; i < p.Count(); i++)
-            if (p.entries[i]->tagged)
-                names.insert(Westring(p.entries[i]->name).ToUTF8().c_str());
-        return names;
-    }
-    static std::string show(const NAMES& n)
-    {
-        std::string r;
-        for (const auto& s : n)
-            r += s + " ";
-        return r;
-    }
-};
-
-COMPARE_OPTIONS options(int date, int size, bool unmatched = false, bool contents = false, const wchar_t* mask = L"*")
-{
-    COMPARE_OPTIONS o;
-    o.date_mode = date;
-    o.size_mode = size;
-    o.unmatched = unmatched;
-    o.contents = contents;
-    o.mask = mask;
-    return o;
-}
-
-// Runs the error boxes a comparison may open on a windowless console, each
-// answered by Escape.
-class ConsoleScope
-{
-public:
-    ConsoleScope()
-    {
-        console.SetDisplay(&display);
-        console.SetSize(80, 25, "", 0);
-        script_keys(console, {}, KEY_ESC);
-    }
-    ~ConsoleScope() { console.SetDisplay(nullptr); }
-
-private:
     CRecordingDisplay display;
+    ScratchDir dir;
+    PANEL left, right;
 };
 
 }
 
-TEST(DirectoryCompare, EveryDateAndSizeMode)
+TEST_F(DirectoryCompare, EveryDateAndSizeMode)
 {
-    ConsoleScope screen;
-    CompareFixture f;
-    f.make();
     // What each mode tags on its own, left and right; modes add up.
-    const struct { NAMES left, right; } dates[] = {
-        {{}, {}},
-        {{"newer.txt", "newer.dat"}, {}},
-        {{}, {"newer.txt", "newer.dat"}},
-        {{"newer.txt", "newer.dat"}, {"newer.txt", "newer.dat"}},
-    };
-    const struct { NAMES left, right; } sizes[] = {
-        {{}, {}},
-        {{"bigger.txt"}, {}},
-        {{}, {"bigger.txt"}},
-        {{"bigger.txt"}, {"bigger.txt"}},
-    };
+    const NAMES newer = {"newer.txt", "newer.dat"}, bigger = {"bigger.txt"};
+    const struct { NAMES left, right; } dates[] = {{{}, {}}, {newer, {}}, {{}, newer}, {newer, newer}},
+                                        sizes[] = {{{}, {}}, {bigger, {}}, {{}, bigger}, {bigger, bigger}};
     for (int d = 0; d < 4; d++)
         for (int s = 0; s < 4; s++) {
             NAMES want_l = dates[d].left, want_r = dates[d].right;
             want_l.insert(sizes[s].left.begin(), sizes[s].left.end());
             want_r.insert(sizes[s].right.begin(), sizes[s].right.end());
-            int n = compare_panels(&f.left, &f.right, options(d, s));
-            EXPECT_EQ(CompareFixture::show(CompareFixture::tagged(f.left)), CompareFixture::show(want_l))
-                << "date " << d << " size " << s;
-            EXPECT_EQ(CompareFixture::show(CompareFixture::tagged(f.right)), CompareFixture::show(want_r))
-                << "date " << d << " size " << s;
+            int n = compare_panels(&left, &right, options(d, s));
+            EXPECT_EQ(tags(left), show(want_l)) << "date " << d << " size " << s;
+            EXPECT_EQ(tags(right), show(want_r)) << "date " << d << " size " << s;
             EXPECT_EQ(n, static_cast<int>(want_l.size() + want_r.size()));
-            EXPECT_EQ(f.left.tagged_count, static_cast<int>(want_l.size()));
+            EXPECT_EQ(left.tagged_count, static_cast<int>(want_l.size()));
         }
     // The tagged totals follow the sizes of what is tagged.
-    (void)compare_panels(&f.left, &f.right, options(0, 3));
-    EXPECT_EQ(f.left.tagged_bytes, 4u);
-    EXPECT_EQ(f.right.tagged_bytes, 3u);
+    (void)compare_panels(&left, &right, options(0, 3));
+    EXPECT_EQ(left.tagged_bytes, 4u);
+    EXPECT_EQ(right.tagged_bytes, 3u);
 }
 
-TEST(DirectoryCompare, UnmatchedMaskAndContents)
+TEST_F(DirectoryCompare, UnmatchedMaskAndContents)
 {
-    ConsoleScope screen;
-    CompareFixture f;
-    f.make();
     const struct { const char* what; COMPARE_OPTIONS o; NAMES left, right; } rows[] = {
         {"unmatched on both sides, case twins included", options(0, 0, true),
          {"Readme", "only_l.txt"}, {"README", "only_r.txt"}},
@@ -172,45 +145,39 @@ TEST(DirectoryCompare, UnmatchedMaskAndContents)
         {"identical files with every test on tag nothing", options(3, 3, false, true, L"same.txt"), {}, {}},
     };
     for (const auto& r : rows) {
-        (void)compare_panels(&f.left, &f.right, r.o);
-        EXPECT_EQ(CompareFixture::show(CompareFixture::tagged(f.left)), CompareFixture::show(r.left)) << r.what;
-        EXPECT_EQ(CompareFixture::show(CompareFixture::tagged(f.right)), CompareFixture::show(r.right)) << r.what;
+        (void)compare_panels(&left, &right, r.o);
+        EXPECT_EQ(tags(left), show(r.left)) << r.what;
+        EXPECT_EQ(tags(right), show(r.right)) << r.what;
     }
 }
 
-TEST(DirectoryCompare, AFailureOrEscapeLeavesNoTags)
+TEST_F(DirectoryCompare, AFailureOrEscapeLeavesNoTags)
 {
-    ConsoleScope screen;
-    CompareFixture f;
-    f.make();
     // Larger than one block, differing only in the last byte.
     std::string big(600000, 'x');
-    f.both("big.bin", big, 1700000000, big.substr(0, big.size() - 1) + "y", 1700000000);
-    f.read();
+    both("big.bin", big, t, big.substr(0, big.size() - 1) + "y", t);
+    read();
     const struct { const char* what; std::function<void()> before; } rows[] = {
         {"Escape during a comparison", [] { script_keys(console, {KEY_ESC}, KEY_ESC); }},
-        {"a file gone since the listing", [&] { ASSERT_EQ(unlink(f.dir.sys("l/bytes.txt").c_str()), 0); }},
+        {"a file gone since the listing", [&] { ASSERT_EQ(unlink(dir.sys("l/bytes.txt").c_str()), 0); }},
     };
     for (const auto& r : rows) {
         // Tagged beforehand, to see them cleared.
-        for (PANEL* p : {&f.left, &f.right})
+        for (PANEL* p : {&left, &right})
             for (int i = 0; i < p->Count(); i++)
                 p->entries[i]->tagged = !p->entries[i]->IsDirectory();
         r.before();
-        EXPECT_EQ(compare_panels(&f.left, &f.right, options(1, 0, true, true)), -1) << r.what;
-        EXPECT_EQ(CompareFixture::show(CompareFixture::tagged(f.left)), "") << r.what;
-        EXPECT_EQ(CompareFixture::show(CompareFixture::tagged(f.right)), "") << r.what;
-        EXPECT_EQ(f.left.tagged_count + f.right.tagged_count, 0) << r.what;
-        EXPECT_EQ(f.left.tagged_bytes, 0u) << r.what;
+        EXPECT_EQ(compare_panels(&left, &right, options(1, 0, true, true)), -1) << r.what;
+        EXPECT_EQ(tags(left), "") << r.what;
+        EXPECT_EQ(tags(right), "") << r.what;
+        EXPECT_EQ(left.tagged_count + right.tagged_count, 0) << r.what;
+        EXPECT_EQ(left.tagged_bytes, 0u) << r.what;
         script_keys(console, {}, KEY_ESC);
     }
 }
 
-TEST(DirectoryCompare, ContentsOfFilesAndSpecialFiles)
+TEST_F(DirectoryCompare, ContentsOfFilesAndSpecialFiles)
 {
-    ConsoleScope screen;
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     std::string block(262144, 'a');
     dir.write("a", block + "tail");
     dir.write("same", block + "tail");

@@ -89,7 +89,6 @@ long long search_bytes(const ScratchDir& dir, const std::string& bytes, const We
 TEST(FileFindSearch, FindsTextInEveryEncoding)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     std::string big(1 << 20, 'x');
     const struct { const char* what; std::string bytes; const wchar_t* text; bool cs, ww; long long pos; } rows[] = {
         {"utf-8", "one \xC3\xA4pfel two", L"\u00C4PFEL", false, false, 4},
@@ -118,7 +117,6 @@ TEST(FileFindSearch, FindsTextInEveryEncoding)
 TEST(FileFindSearch, DetectsFormatsAsTheTextReaderDoes)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     const std::string samples[] = {
         "plain ascii\n", "caf\xC3\xA9\n", "caf\xE9\n", utf16le("a b\n", false), utf16le("a b\n", true),
         std::string("\0\0\0a\0\0\0 \0\0\0\n", 12), std::string("\xEF\xBB\xBFx", 4), std::string("\x00\x01\x02", 3),
@@ -140,7 +138,6 @@ TEST(FileFindSearch, DetectsFormatsAsTheTextReaderDoes)
 TEST(FileFindSearch, ReportsFilesThatCannotBeRead)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     dir.write("secret", "text");
     chmod(dir.sys("secret").c_str(), 0);
     mkfifo(dir.sys("fifo").c_str(), 0600);
@@ -155,7 +152,6 @@ TEST(FileFindSearch, ReportsFilesThatCannotBeRead)
 TEST(FileFindSearch, StopsBetweenBlocks)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     // A sparse file far larger than anything read here.
     int fd = open(dir.sys("huge").c_str(), O_CREAT | O_WRONLY, 0600);
     ASSERT_GE(fd, 0);
@@ -169,7 +165,6 @@ TEST(FileFindSearch, StopsBetweenBlocks)
 TEST(FileFindScan, WalksEveryDirectoryOnce)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     ASSERT_TRUE(dir.mkdirs("t/A") && dir.mkdirs("t/a") && dir.mkdirs("t/b/c"));
     dir.write("t/A/x.txt", "1");
     dir.write("t/a/y.txt", "2");  // case twins are two directories
@@ -195,24 +190,15 @@ TEST(FileFindScan, WalksEveryDirectoryOnce)
         CCollect scan(o, dir.path);
         EXPECT_EQ(scan.Run(scan.stop), 0);
         EXPECT_EQ(sorted(scan.Names()), sorted(r.want)) << r.follow << r.recurse;
-    }
-    // Each name reaches its own file again through its bytes.
-    FindOptions o;
-    o.start = dir.wide("t");
-    o.mask = L"*.txt";
-    o.recurse = false;
-    CCollect scan(o, dir.path);
-    ASSERT_EQ(scan.Run(scan.stop), 0);
-    for (entry* e : scan.found) {
-        struct stat st;
-        EXPECT_EQ(stat(FileNameToSys(Westring(e->name)).c_str(), &st), 0);
+        // Each name reaches its own file again through its bytes.
+        for (entry* e : scan.found)
+            EXPECT_EQ(access(FileNameToSys(Westring(e->name)).c_str(), F_OK), 0);
     }
 }
 
 TEST(FileFindScan, SearchesOnlyRegularFiles)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     ASSERT_TRUE(dir.mkdirs("t/sub"));
     dir.write("t/has.txt", "the needle here");
     dir.write("t/not.txt", "nothing");
@@ -246,7 +232,6 @@ TEST(FileFindScan, SearchesOnlyRegularFiles)
 TEST(FileFindScan, NamesDirectoriesAndStops)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     ASSERT_TRUE(dir.mkdirs("t/src/lib") && dir.mkdirs("t/.hidden"));
     dir.write("t/src/a.c", "");
     dir.write("t/src/lib/b.c", "");

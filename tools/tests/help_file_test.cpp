@@ -21,23 +21,15 @@ std::string record(int topic, const std::vector<std::string>& lines, int length 
     for (const std::string& l : lines)
         body += l + '\0';
     int len = length < 0 ? static_cast<int>(body.size()) + 4 : length;
-    std::string r;
-    r += static_cast<char>(topic & 0xFF);
-    r += static_cast<char>((topic >> 8) & 0xFF);
-    r += static_cast<char>(len & 0xFF);
-    r += static_cast<char>((len >> 8) & 0xFF);
-    return r + body;
-}
-
-std::vector<unsigned char> bytes(const std::string& s)
-{
-    return std::vector<unsigned char>(s.begin(), s.end());
+    return std::string{static_cast<char>(topic), static_cast<char>(topic >> 8), static_cast<char>(len),
+                       static_cast<char>(len >> 8)} +
+           body;
 }
 
 // The lines Find gives, joined by "|"; "-" when nothing is found.
 std::string lookup(const std::string& file, int topic)
 {
-    CHelpText help(bytes(file));
+    CHelpText help(std::vector<unsigned char>(file.begin(), file.end()));
     std::vector<Westring> lines;
     if (!help.Find(topic, lines))
         return "-";
@@ -45,6 +37,21 @@ std::string lookup(const std::string& file, int topic)
     for (size_t i = 0; i < lines.size(); i++)
         r += (i ? "|" : "") + std::string(lines[i].ToUTF8().c_str());
     return r;
+}
+
+// Runs the help compiler on source; its exit status, with the outputs read
+// back into pxh and html.
+int compile(const ScratchDir& dir, const std::string& source, std::string& pxh, std::string& html)
+{
+    dir.write("help.txt", source);
+    std::string command = std::string("'") + PX_HELP_COMPILER + "' " + dir.sys("help.txt") + " " +
+                          dir.sys("px.pxh") + " " + dir.sys("index.html") + " 2>/dev/null";
+    int status = std::system(command.c_str());
+    pxh = dir.read("px.pxh");
+    html = dir.read("index.html");
+    std::remove(dir.sys("px.pxh").c_str());
+    std::remove(dir.sys("index.html").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }
@@ -77,7 +84,6 @@ TEST(HelpText, LookupStaysInsideWholeRecords)
 TEST(HelpText, LoadingKeepsNothingOfAFileWithoutWholeRecords)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     const struct { const char* name; const char* what; std::string content; int status; } rows[] = {
         {"none.pxh", "a missing file", "", ENOENT},
         {"empty.pxh", "an empty file", "", EINVAL},
@@ -106,33 +112,6 @@ TEST(HelpText, TheBuiltHelpHasEveryTopicTheProgramOpens)
     helptext.reset();
 }
 
-namespace {
-
-std::string repeat(const std::string& s, int n)
-{
-    std::string r;
-    for (int i = 0; i < n; i++)
-        r += s;
-    return r;
-}
-
-// Runs the help compiler on source; its exit status, with the outputs read
-// back into pxh and html.
-int compile(const ScratchDir& dir, const std::string& source, std::string& pxh, std::string& html)
-{
-    dir.write("help.txt", source);
-    std::string command = std::string("'") + PX_HELP_COMPILER + "' " + dir.sys("help.txt") + " " +
-                          dir.sys("px.pxh") + " " + dir.sys("index.html") + " 2>/dev/null";
-    int status = std::system(command.c_str());
-    pxh = dir.read("px.pxh");
-    html = dir.read("index.html");
-    std::remove(dir.sys("px.pxh").c_str());
-    std::remove(dir.sys("index.html").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-}
-
 TEST(HelpText, APxRunFromItsBuildTreeReadsWhatThatBuildMade)
 {
     Westring saved = PXProg;
@@ -148,13 +127,15 @@ TEST(HelpText, APxRunFromItsBuildTreeReadsWhatThatBuildMade)
 TEST(HelpCompiler, RefusesWhatTheHelpWindowCannotShow)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     const std::string tail = "@topic 30000 None\nnothing\n";
+    std::string wide;  // 72 columns of a two-byte character
+    for (int i = 0; i < 72; i++)
+        wide += "\xC3\xA4";
     const struct { const char* what; std::string source; int status; } rows[] = {
         {"a good source", "@topic 0 Start\nhello\n" + tail, 0},
         {"72 columns fit", "@topic 0 Start\n" + std::string(72, 'x') + "\n" + tail, 0},
         {"73 columns do not", "@topic 0 Start\n" + std::string(73, 'x') + "\n" + tail, 1},
-        {"72 non-ASCII columns fit", "@topic 0 Start\n" + repeat("\xC3\xA4", 72) + "\n" + tail, 0},
+        {"72 non-ASCII columns fit", "@topic 0 Start\n" + wide + "\n" + tail, 0},
         {"a character code page 850 lacks", "@topic 0 Start\nan arrow \xE2\x86\x92\n" + tail, 1},
         {"a tab", "@topic 0 Start\na\tb\n" + tail, 1},
         {"invalid UTF-8", "@topic 0 Start\nbad \xE4 byte\n" + tail, 1},
@@ -174,7 +155,6 @@ TEST(HelpCompiler, RefusesWhatTheHelpWindowCannotShow)
 TEST(HelpCompiler, WritesLittleEndianRecordsAndTheManual)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
     std::string pxh, html;
     ASSERT_EQ(compile(dir, "@# a comment\n@topic 30000 None\nnothing\n@topic 300 A <b>\nGrüße & more\n\n\n", pxh, html), 0);
     // The record for missing topics goes last, whatever the source order;

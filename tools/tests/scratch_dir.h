@@ -5,20 +5,23 @@
 
 #include <fstream>
 #include <ftw.h>
+#include <stdexcept>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 // A fresh directory under /tmp for one test, removed afterwards with all it
-// holds (directories a test made unreadable included).
+// holds (directories a test made unreadable included). Failing to make it
+// throws, which fails the test before anything is written.
 class ScratchDir
 {
 public:
     ScratchDir()
     {
         char tmpl[] = "/tmp/pxtools.XXXXXX";
-        if (mkdtemp(tmpl))
-            path = tmpl;
+        if (!mkdtemp(tmpl))
+            throw std::runtime_error("cannot make a scratch directory");
+        path = tmpl;
     }
     ~ScratchDir()
     {
@@ -36,7 +39,6 @@ public:
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
-    bool ok() const { return !path.empty(); }
     std::string sys(const std::string& name) const { return path + "/" + name; }
     Westring wide(const std::string& name = "") const
     {

@@ -31,12 +31,18 @@ std::string listing(const PANEL& p)
 }
 
 // Settings as the program starts with, the tree files kept in dir.
-void tree_settings(const ScratchDir& dir)
+class TreeUpkeep : public ::testing::Test
 {
-    set_config_defaults(config);
-    config.TreeDir = dir.wide("trees");
-    TreeSet.Clear();
-}
+protected:
+    void SetUp() override
+    {
+        set_config_defaults(config);
+        config.TreeDir = dir.wide("trees");
+        TreeSet.Clear();
+    }
+    void TearDown() override { TreeSet.Clear(); }
+    ScratchDir dir;
+};
 
 }
 
@@ -102,14 +108,9 @@ TEST(TreeListing, PositionCentresTheNode)
     }
 }
 
-TEST(TreeUpkeep, CheckTreeFollowsChangesMadeOutside)
+TEST_F(TreeUpkeep, CheckTreeFollowsChangesMadeOutside)
 {
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
-    tree_settings(dir);
-    ASSERT_TRUE(dir.mkdirs("w/keep"));
-    ASSERT_TRUE(dir.mkdirs("w/gone"));
-    ASSERT_TRUE(dir.mkdirs("elsewhere"));
+    ASSERT_TRUE(dir.mkdirs("w/keep") && dir.mkdirs("w/gone") && dir.mkdirs("elsewhere"));
     PANEL p;
     p.path = dir.wide("w");
     CTree* t = TreeSet.GetTree(&p);
@@ -122,8 +123,7 @@ TEST(TreeUpkeep, CheckTreeFollowsChangesMadeOutside)
     // Outside the program: one directory removed, two made, a link and a
     // file added, and a twin that differs only in case.
     ASSERT_EQ(rmdir(dir.sys("w/gone").c_str()), 0);
-    ASSERT_TRUE(dir.mkdirs("w/new"));
-    ASSERT_TRUE(dir.mkdirs("w/Keep"));
+    ASSERT_TRUE(dir.mkdirs("w/new") && dir.mkdirs("w/Keep"));
     ASSERT_EQ(symlink("../elsewhere", dir.sys("w/link").c_str()), 0);
     dir.write("w/file", "x");
     p.showing = true;  // only a showing panel is read
@@ -140,16 +140,11 @@ TEST(TreeUpkeep, CheckTreeFollowsChangesMadeOutside)
     struct stat st;
     EXPECT_EQ(stat(FileNameToSys(t->DataFile()).c_str(), &st), 0);
     EXPECT_FALSE(t->changed);
-    TreeSet.Clear();
 }
 
-TEST(TreeUpkeep, GraftFollowsAMovedDirectory)
+TEST_F(TreeUpkeep, GraftFollowsAMovedDirectory)
 {
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
-    tree_settings(dir);
-    ASSERT_TRUE(dir.mkdirs("a/x/inner"));
-    ASSERT_TRUE(dir.mkdirs("b"));
+    ASSERT_TRUE(dir.mkdirs("a/x/inner") && dir.mkdirs("b"));
     PANEL& p = panel_base[0];
     p.path = dir.wide();
     CTree* t = TreeSet.GetTree(&p);
@@ -171,14 +166,10 @@ TEST(TreeUpkeep, GraftFollowsAMovedDirectory)
     EXPECT_NE(t->Find(dir.wide("c/y/inner").c_str(), false), nullptr);
     EXPECT_FALSE(t->changed) << "and written";
     p.path = Westring();
-    TreeSet.Clear();
 }
 
-TEST(TreeUpkeep, ATreePanelOpensOnItsDirectory)
+TEST_F(TreeUpkeep, ATreePanelOpensOnItsDirectory)
 {
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
-    tree_settings(dir);
     ASSERT_TRUE(dir.mkdirs("w/inner"));
     PANEL p;
     p.path = dir.wide("w");
@@ -193,14 +184,10 @@ TEST(TreeUpkeep, ATreePanelOpensOnItsDirectory)
     EXPECT_EQ(p.entries[p.CurrentIndex()]->tree_node, t->Find(dir.wide("w").c_str(), false));
     EXPECT_STREQ(treeFullPath(&p, t, p.CurrentIndex()).c_str(), dir.wide("w").c_str());
     EXPECT_STREQ(p.entries[p.Count() - 1]->name, L"w") << "its ancestors were opened, not its branch";
-    TreeSet.Clear();
 }
 
-TEST(TreeUpkeep, DirectorySizesGoIntoTheNodes)
+TEST_F(TreeUpkeep, DirectorySizesGoIntoTheNodes)
 {
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
-    tree_settings(dir);
     ASSERT_TRUE(dir.mkdirs("a/b"));
     ASSERT_EQ(symlink("a", dir.sys("link").c_str()), 0);
     EXPECT_EQ(tree_known_size(dir.wide("a/b")), -1);
@@ -210,14 +197,10 @@ TEST(TreeUpkeep, DirectorySizesGoIntoTheNodes)
     EXPECT_EQ(tree_known_size(dir.wide("link/b")), 4096) << "one node, however it is reached";
     EXPECT_EQ(tree_known_size(dir.wide("a")), -1);
     EXPECT_FALSE(tree_store_size(dir.wide("missing"), 1));
-    TreeSet.Clear();
 }
 
-TEST(TreeUpkeep, EachFileSystemHasADataFileOfItsOwn)
+TEST_F(TreeUpkeep, EachFileSystemHasADataFileOfItsOwn)
 {
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
-    tree_settings(dir);
     struct stat root;
     ASSERT_EQ(stat("/", &root), 0);
     uint32_t root_key = tree_device_key(root.st_dev);
@@ -236,14 +219,10 @@ TEST(TreeUpkeep, EachFileSystemHasADataFileOfItsOwn)
     ASSERT_EQ(stat(dir.path.c_str(), &here), 0);
     EXPECT_EQ(key, tree_device_key(here.st_dev));
     EXPECT_EQ(top.strlen() <= dir.wide().strlen(), true);
-    TreeSet.Clear();
 }
 
-TEST(TreeUpkeep, APartialTreeIsNeverWrittenNorShownUnscanned)
+TEST_F(TreeUpkeep, APartialTreeIsNeverWrittenNorShownUnscanned)
 {
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ok());
-    tree_settings(dir);
     ASSERT_TRUE(dir.mkdirs("w/sub"));
     PANEL p;
     p.path = dir.wide("w");
@@ -260,5 +239,4 @@ TEST(TreeUpkeep, APartialTreeIsNeverWrittenNorShownUnscanned)
     struct stat st;
     EXPECT_NE(stat(FileNameToSys(t->DataFile()).c_str(), &st), 0);
     EXPECT_TRUE(t->changed);
-    TreeSet.Clear();
 }

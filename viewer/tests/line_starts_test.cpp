@@ -3,7 +3,7 @@
 #include "console/console.h"
 #include "console/key_codes.h"
 #include "text/text_file.h"
-#include "viewer/tests/viewer_test_util.h"
+#include "text/tests/text_test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,11 @@
 #include "console/console.h"
 #include "console/key_codes.h"
 #include "text/text_file.h"
-#include "viewer/tests/viewer_test_util.h"
+#include "text/tests/text_test_util.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -80,54 +81,15 @@ TEST(SearchFile, EscapeStopsIt)
 
 namespace {
 
-// Text in the six formats, the way the viewer's search must see it.
-struct FORMAT_CASE
-{
-    EFileFormat format;
-    bool bom;
-};
-
+// The text in one of the six formats, with or without a mark, as a save
+// writes it.
 std::string encode(const std::wstring& text, EFileFormat f, bool bom)
 {
-    std::string out;
-    auto unit16 = [&](unsigned u) {
-        if (f == FormatUTF16BE) {
-            out += static_cast<char>(u >> 8);
-            out += static_cast<char>(u);
-        } else {
-            out += static_cast<char>(u);
-            out += static_cast<char>(u >> 8);
-        }
-    };
-    if (bom) {
-        static const char* marks[] = {"\xFF\xFE\0\0", "\0\0\xFE\xFF", "\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"};
-        static const int lengths[] = {4, 4, 2, 2, 3};
-        out.append(marks[f], static_cast<size_t>(lengths[f]));
-    }
-    for (wchar_t wc : text) {
-        unsigned c = static_cast<unsigned>(wc);
-        switch (f) {
-        case FormatUTF32LE:
-        case FormatUTF32BE:
-            for (int i = 0; i < 4; i++)
-                out += static_cast<char>(c >> (f == FormatUTF32BE ? 24 - 8 * i : 8 * i));
-            break;
-        case FormatUTF16LE:
-        case FormatUTF16BE:
-            if (c >= 0x10000) {
-                unit16(0xD800 + ((c - 0x10000) >> 10));
-                unit16(0xDC00 + ((c - 0x10000) & 0x3FF));
-            } else
-                unit16(c);
-            break;
-        case FormatUTF8:
-            out += Westring(std::wstring(1, wc).c_str()).ToUTF8().c_str();
-            break;
-        default:
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    CTextFile w;
+    w.SetFormat(f);
+    w.SetCodePage(1252);
+    w.SetBOM(bom);
+    return encode_lines(w, {{text, LineEndNone}});
 }
 
 }
@@ -139,24 +101,25 @@ TEST(SearchText, GivesWhatTheDecodedSearchGivesInEveryFormat)
     // character beyond the BMP; in code page 1252 only what it holds.
     const std::wstring wide = L"aAbsS\u017Fi\u0131I \u00e9\u00c9\u0436\u0416\U0001F600\t\n.-_";
     const std::wstring narrow = L"aAbsSiI \u00e9\u00c9\u00ff\u0178\n.-_";
-    const FORMAT_CASE formats[] = {
+    const struct { EFileFormat format; bool bom; } formats[] = {
         {FormatUTF32LE, false}, {FormatUTF32LE, true}, {FormatUTF32BE, false}, {FormatUTF32BE, true},
         {FormatUTF16LE, false}, {FormatUTF16LE, true}, {FormatUTF16BE, false}, {FormatUTF16BE, true},
         {FormatUTF8, false},    {FormatUTF8, true},    {FormatCodePage, false},
     };
-    Lcg rng(20240611);
+    std::mt19937 gen(20240611);
+    auto next = [&](size_t n) { return static_cast<unsigned>(gen() % n); };
     int compared = 0, found = 0;
     for (const auto& fc : formats) {
         const std::wstring& alphabet = fc.format == FormatCodePage ? narrow : wide;
         for (int round = 0; round < 12; round++) {
             std::wstring text;
-            int n = 200 + static_cast<int>(rng.Next(3000));
+            int n = 200 + static_cast<int>(next(3000));
             for (int i = 0; i < n; i++)
-                text += alphabet[rng.Next(static_cast<unsigned>(alphabet.size()))];
+                text += alphabet[next(alphabet.size())];
             std::string bytes = encode(text, fc.format, fc.bom);
             // A stray byte now and then, which both searches read as raw.
             if (round % 3 == 2)
-                bytes[rng.Next(static_cast<unsigned>(bytes.size()))] = '\xFE';
+                bytes[next(bytes.size())] = '\xFE';
             MemFile m(bytes);
             CTextFile a, b;
             ASSERT_EQ(a.Open(m.path), 0);
@@ -166,11 +129,11 @@ TEST(SearchText, GivesWhatTheDecodedSearchGivesInEveryFormat)
                 f->SetCodePage(1252);
             }
             for (int q = 0; q < 25; q++) {
-                size_t at = rng.Next(static_cast<unsigned>(text.size()));
-                size_t len = 1 + rng.Next(3);
+                size_t at = next(text.size());
+                size_t len = 1 + next(3);
                 Westring word(text.substr(at, len).c_str());
-                bool cs = rng.Next(2), whole = rng.Next(3) == 0, rev = rng.Next(2);
-                long long start = rng.Next(4) == 0 ? -1 : static_cast<long long>(rng.Next(static_cast<unsigned>(bytes.size() + 2)));
+                bool cs = next(2), whole = next(3) == 0, rev = next(2);
+                long long start = next(4) == 0 ? -1 : static_cast<long long>(next(bytes.size() + 2));
                 long long want = a.Search(word, start, cs, whole, rev);
                 long long end = -1;
                 long long got = SearchText(b, word, start, cs, whole, rev, &end);
