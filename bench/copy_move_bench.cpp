@@ -8,7 +8,8 @@
 //                                        real window with it)
 //
 // PXBENCH_BIG sets the big file's size for a quick look (default 2G, as
-// head -c takes it); PXBENCH_ONLY=overwrite times only the first pair;
+// head -c takes it); PXBENCH_ONLY=overwrite times only the first pair,
+// PXBENCH_ONLY=descriptions only the descript.ion pair;
 // PXBENCH_ROUNDS the rounds (default 3, medians reported).
 //
 // DIR must be on the file system to measure (ext4); SHM_DIR (default
@@ -252,9 +253,12 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     const char* bigSize = std::getenv("PXBENCH_BIG");
     const char* only = std::getenv("PXBENCH_ONLY");
-    bool all = !only || std::strcmp(only, "overwrite") != 0;
-    shell("head -c " + std::string(bigSize ? bigSize : "2G") + " /dev/urandom > " + big);
-    if (all) {
+    // PXBENCH_ONLY=descriptions times only the descript.ion pair.
+    bool descOnly = only && std::strcmp(only, "descriptions") == 0;
+    bool all = !only || (std::strcmp(only, "overwrite") != 0 && !descOnly);
+    if (!descOnly)
+        shell("head -c " + std::string(bigSize ? bigSize : "2G") + " /dev/urandom > " + big);
+    if (all || descOnly) {
         make_tree(tree, false);
         make_tree(described, true);
     }
@@ -267,6 +271,12 @@ int main(int argc, char** argv)
     const int rounds = roundsText ? std::max(1, std::atoi(roundsText)) : 3;
     for (int round = 0; round < rounds; round++) {
         std::string r = std::to_string(round);
+        if (descOnly) {
+            desctree.Round(
+                round, described, [&] { px_copy(described, base + "/desc.px" + r, true); }, tree,
+                [&] { px_copy(tree, base + "/nodesc.px" + r, true); });
+            continue;
+        }
         // Every copy on the measured file system first.
         shell("cp " + big + " " + base + "/over.px" + r + " && cp " + big + " " + base + "/over.cp" + r);
         overwrite.Round(
